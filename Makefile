@@ -1,0 +1,35 @@
+# Two commands for users: `make run` and `make test`.
+BUILD_REL  ?= build/release
+BUILD_TEST ?= build/asan
+JOBS       ?= $(shell nproc)
+RUN_OUT    ?= build/run-output
+
+.PHONY: deps build run test fuzz bench clean
+
+deps:
+	@./scripts/install-deps
+
+build: deps
+	@cmake -S . -B $(BUILD_REL) -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD_REL) --target tavrik -j $(JOBS)
+
+# Converts the bundled sample records with the seven-argument command line.
+run: build
+	@./scripts/run-examples $(BUILD_REL)/tavrik $(RUN_OUT)
+
+test: deps
+	@cmake -S . -B $(BUILD_TEST) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVRIK_SANITIZE=ON >/dev/null
+	@cmake --build $(BUILD_TEST) -j $(JOBS)
+	@cd $(BUILD_TEST) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
+
+fuzz: deps
+	@cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTAVRIK_FUZZ=ON >/dev/null
+	@cmake --build build/fuzz -j $(JOBS)
+
+bench: deps
+	@cmake -S . -B $(BUILD_REL) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRIK_BENCH=ON >/dev/null
+	@cmake --build $(BUILD_REL) -j $(JOBS)
+
+clean:
+	rm -rf build

@@ -1,0 +1,37 @@
+// Code pages, script mapping and code-page-aware text helpers.
+// Positions in the search helpers are 1-based; 0 means "not found".
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+class TJobState;
+
+// Converts text in place from code page src to dst, mapping simplified or
+// traditional script by flag. A Big5 destination always gets traditional text.
+void ConvertCodePage(std::string& text, int src, int flag, int dst);
+// Converts UTF-16 text to code page dst with the same mapping rules.
+void WideToCodePage(std::string& text, const std::u16string& wide, int src, int flag, int dst);
+// Reads source text from a file (or the clipboard) into code page dst.
+// Returns the effective source code page (0 for UTF-16, 65001 for a UTF-8 mark).
+int ReadSourceText(TJobState& job, std::string& text, const std::string& name, int flag, int dst,
+                   int src, bool clip);
+
+void PutClipboardText(const char* bytes, size_t n, int cp);
+std::u16string GetClipboardWide();
+
+// 0 single byte, 1 lead byte, 2 trail byte of a GBK/Big5 double-byte character.
+int DbcsByteKind(int cp, std::string_view s, size_t p);
+size_t PosDbcs(int cp, std::string_view needle, std::string_view text, size_t limit, size_t start);
+size_t PosTextDbcs(int cp, std::string_view needle, std::string_view text, size_t limit,
+                   size_t start);
+size_t PosCharDbcs(int cp, char c, std::string_view text, size_t limit, size_t start);
+size_t LastPosCharDbcs(int cp, char c, std::string_view text, size_t start, size_t end);
+void ReplaceAllDbcs(int cp, std::string& s, std::string_view needle, bool caseSensitive,
+                    std::string_view repl);
+void NormaliseLineBreaks(std::string& s);
+void TrimRightCtl(std::string& s);
+void CurlyQuotes(std::string& s, int cpIndex);
+std::string FitFileName(std::string_view s, int maxChars);
+int DigitCount(int n);

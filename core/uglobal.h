@@ -1,0 +1,54 @@
+// Shared types and tables of the whole program: the format table row and the
+// web-page block rows.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/record.h"
+
+class TBaseForm;
+
+// Reader of one record from a file or the clipboard.
+using TRecordReader = bool (*)(TBaseForm& job, TChessRec& rec, const std::string& path);
+// Writer of one completed record; returns WriteOutput's result or 0.
+using TRecordWriter = int (*)(TBaseForm& job, TChessRec& rec, const std::string& path);
+
+// One known format. The row index in FileTypes is the format number used by
+// the job, the settings keys and the command line.
+struct TFileTypeRec {
+  const char* Id;
+  const char* Ext;
+  const char* Description;
+  const char* Filter;
+  int32_t BreakKind;  // 0 no comments, 2 "||", 3 CR LF
+  TRecordReader Reader;
+  TRecordWriter Writer;
+};
+
+constexpr int kFormatCount = 17;
+extern const TFileTypeRec FileTypes[kFormatCount];
+
+// Format numbers (rows of FileTypes).
+enum TFormat : int {
+  kFmtXqf = 0,
+  kFmtCbf = 1,
+  kFmtUbbJava = 2,
+  kFmtWebC5 = 3,
+  kFmtUbb = 4,
+  kFmtMxq = 5,
+  kFmtMcj = 6,
+  kFmtChe = 7,
+  kFmtOurGame = 8,
+  kFmtCcm = 9,
+  kFmtCnc = 10,
+  kFmtPgn = 11,
+  kFmtText = 12,
+  kFmtTextLayout = 13,
+  kFmtFen = 14,
+  kFmtCbl = 15,
+  kFmtCbl3 = 16,
+};
+
+// Comment line-break tokens by kind - 1.
+extern const char* const BreakTokens[5];

@@ -1,0 +1,43 @@
+// The format table's derived strings and the dispatch of records to the
+// readers and writers of each format.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/uglobal.h"
+
+class TBaseForm;
+
+// One block found in a web page; positions are 1-based, EndPos inclusive.
+struct TWebItemRec {
+  int32_t Kind;
+  int32_t StartPos;
+  int32_t EndPos;
+};
+static_assert(sizeof(TWebItemRec) == 12);
+using TDynJavaArray = std::vector<TWebItemRec>;
+
+// Reader of one block of an already loaded web page.
+using TWebRecordReader = bool (*)(TBaseForm& job, TChessRec& rec, const std::string& path,
+                                  int kind, int startPos, int endPos, const std::string& text);
+
+extern const TUBBCodeRec WebBlockTags[6];
+extern const TCodeRec AppletClasses[7];
+
+// Derived strings of the 17 rows, built once at start-up.
+extern std::string FormatNames[kFormatCount];
+extern std::string FormatIds[kFormatCount];
+extern std::string DialogFilters[kFormatCount];
+void BuildFormatStrings();
+
+// selector 0 compares with FormatNames, 1 with FormatIds; 0 (XQF) when none matches.
+int FormatIndexOf(const std::string& text, int selector);
+
+bool ReadRecordFile(TBaseForm& job, TChessRec& rec, const std::string& path);
+int FindWebRecords(TBaseForm& job, const std::string& path, std::string& text,
+                   TDynJavaArray& items);
+bool ReadWebRecord(TBaseForm& job, TChessRec& rec, const std::string& path, int kind,
+                   int startPos, int endPos, const std::string& text);
+int WriteRecord(TBaseForm& job, TChessRec& rec, const std::string& path);
