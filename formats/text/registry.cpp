@@ -1,0 +1,26 @@
+// The format table: one row per known format, holding its identifier, file
+// extension, description, file mask, comment line-break kind, reader and writer.
+// A new format adds its reader and writer here and nowhere else.
+#include "core/uglobal.h"
+
+const TFileTypeRec FileTypes[kFormatCount] = {
+    {"XQF", "XQF", "象棋演播室棋譜", "*.XQF", 3, nullptr, nullptr},
+    {"CBF", "CBF", "象棋橋XML棋譜", "*.CBF", 3, nullptr, nullptr},
+    {"UBBJava", "HTM", "東萍、汕頭棋院、Java", "*.HTM;*.HTML", 2, nullptr, nullptr},
+    {"WebC5", "HTM", "[WebCchess 5]", "*.HTM;*.HTML", 2, nullptr, nullptr},
+    {"UBB", "HTM", "東萍新格式", "*.HTM;*.HTML", 2, nullptr, nullptr},
+    {"MXQ", "MXQ", "弈天全局棋譜", "*.MXQ", 0, nullptr, nullptr},
+    {"MCJ", "MCJ", "弈天殘局棋譜", "*.MCJ", 0, nullptr, nullptr},
+    {"CHE", "CHE", "QQ棋譜", "*.CHE", 0, nullptr, nullptr},
+    {"OurGame", "CHN", "聯眾棋譜", "*.CHN;*.XQI", 3, nullptr, nullptr},
+    {"CCM", "CCM", "中國游戲中心棋譜", "*.CCM", 0, nullptr, nullptr},
+    {"CNC", "CNC", "楚漢棋緣棋譜", "*.CNC", 0, nullptr, nullptr},
+    {"PGN", "PGN", "便攜式棋譜", "*.PGN", 3, nullptr, nullptr},
+    {"Text", "TXT", "文本棋譜", "*.TXT", 3, nullptr, nullptr},
+    {"TextLayout", "TXT", "文本棋圖", "*.TXT", 0, nullptr, nullptr},
+    {"FEN", "FEN", "FEN局面", "*.FEN", 0, nullptr, nullptr},
+    {"CBL", "CBL", "象棋橋2.x棋庫", "*.CBL", 2, nullptr, nullptr},
+    {"CBL3", "CBL", "象棋橋3.0棋庫", "*.CBL", 3, nullptr, nullptr},
+};
+
+const char* const BreakTokens[5] = {"|", "||", "\r\n", "<br>", "  "};
