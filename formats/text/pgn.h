@@ -1,0 +1,41 @@
+// PGN records: a tag section of [Name "value"] lines followed by move text in
+// Chinese notation, WXF letters or ICCS coordinates.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+class TBaseForm;
+class TJobState;
+struct TChessRec;
+
+// One row of the tag table: the tag name as written and the header slot of
+// Texts it fills.
+struct TPgnTag {
+  const char* Name;
+  int Slot;
+};
+constexpr int kPgnTagCount = 14;
+extern const TPgnTag PgnTags[kPgnTagCount];
+
+// Result texts by GameResult - 1.
+extern const char* const PgnResultTexts[4];
+
+// Notation of the move text: the job's PGNFormat and the Format tag.
+constexpr int kPgnChinese = 0;
+constexpr int kPgnWxf = 1;
+constexpr int kPgnIccs = 2;
+
+// The format row's reader and writer.
+bool ReadPgn(TBaseForm& job, TChessRec& rec, const std::string& path);
+int WritePgn(TBaseForm& job, TChessRec& rec, const std::string& path);
+
+// The reader after loading: reads the first game of PGN text already decoded
+// to UTF-8 into a freshly reset record. Logs through the job; returns whether
+// the record is usable.
+bool ReadPgnText(TJobState& job, TChessRec& rec, std::string_view text);
+
+// The writer before output: renders a completed record as PGN bytes into out
+// (replacing its content) and returns the size estimate that goes with it.
+size_t RenderPgn(const TJobState& job, TChessRec& rec, std::string& out);
