@@ -253,6 +253,9 @@ bool ReadTextContent(TJobState& job, TChessRec& rec, std::string_view text) {
   size_t i = 0;
   while (i + 8 <= length) {
     const unsigned char b = static_cast<unsigned char>(t[i]);
+    // The variation sections that this writer puts after the main line hold
+    // other lines of play: reading stops at the first one.
+    if (b == '*' && (i == 0 || t[i - 1] == '\n') && text.substr(i, 6) == "****[B") break;
     if (!IsMoveLeadByte(b)) {
       ++i;
       continue;
