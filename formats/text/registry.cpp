@@ -2,6 +2,8 @@
 // extension, description, file mask, comment line-break kind, reader and writer.
 // A new format adds its reader and writer here and nowhere else.
 #include "core/uglobal.h"
+#include "formats/text/pgn.h"
+#include "formats/text/text.h"
 
 const TFileTypeRec FileTypes[kFormatCount] = {
     {"XQF", "XQF", "象棋演播室棋譜", "*.XQF", 3, nullptr, nullptr},
@@ -15,8 +17,8 @@ const TFileTypeRec FileTypes[kFormatCount] = {
     {"OurGame", "CHN", "聯眾棋譜", "*.CHN;*.XQI", 3, nullptr, nullptr},
     {"CCM", "CCM", "中國游戲中心棋譜", "*.CCM", 0, nullptr, nullptr},
     {"CNC", "CNC", "楚漢棋緣棋譜", "*.CNC", 0, nullptr, nullptr},
-    {"PGN", "PGN", "便攜式棋譜", "*.PGN", 3, nullptr, nullptr},
-    {"Text", "TXT", "文本棋譜", "*.TXT", 3, nullptr, nullptr},
+    {"PGN", "PGN", "便攜式棋譜", "*.PGN", 3, ReadPgn, WritePgn},
+    {"Text", "TXT", "文本棋譜", "*.TXT", 3, ReadText, WriteText},
     {"TextLayout", "TXT", "文本棋圖", "*.TXT", 0, nullptr, nullptr},
     {"FEN", "FEN", "FEN局面", "*.FEN", 0, nullptr, nullptr},
     {"CBL", "CBL", "象棋橋2.x棋庫", "*.CBL", 2, nullptr, nullptr},
