@@ -321,3 +321,25 @@ void BuildTreeFromLinks(TChessRec& rec, int first) {
   FinishTree(rec, count);
   ClearUnbuiltAlternatives(rec, stack, [](const TEntry& e) { return e.Node; });
 }
+
+void CutTree(TChessRec& rec, int last) {
+  if (last < 0 || last >= rec.MoveCount) return;
+  // A node keeps 0x40 only if a later sibling (its alternative) is kept.
+  std::vector<int32_t> latestChild(static_cast<size_t>(last) + 1, 0);
+  std::vector<bool> hasKeptAlternative(static_cast<size_t>(last) + 1, false);
+  for (int i = 1; i <= last; ++i) {
+    int parent = rec.Moves[i].Parent;
+    if (parent < 0 || parent >= i) continue;
+    int32_t& prev = latestChild[static_cast<size_t>(parent)];
+    if (prev > 0) hasKeptAlternative[static_cast<size_t>(prev)] = true;
+    prev = i;
+  }
+  for (int i = 1; i <= last; ++i)
+    if (!hasKeptAlternative[static_cast<size_t>(i)]) rec.Moves[i].Flags &= ~kFlagHasAlt;
+  rec.Moves[last].Flags &= ~(kFlagContinues | kFlagHasAlt);
+  if (last == 0) rec.Moves[0].Flags &= ~kFlagContinues;
+  rec.MoveCount = last;
+  // The cut node lies in the last line that starts at or before it.
+  while (rec.LastLine > 0 && rec.Lines[rec.LastLine].First > last) --rec.LastLine;
+  rec.Lines[rec.LastLine].Last = last;
+}

@@ -17,8 +17,8 @@ namespace {
 void ExpectSoundTree(const TChessRec& rec) {
   ASSERT_GE(rec.MoveCount, 0);
   ASSERT_LT(rec.MoveCount, static_cast<int>(rec.Moves.size()));
-  EXPECT_EQ(rec.Moves[0].Flags, rec.MoveCount > 0 ? kFlagContinues : 0u);
-  EXPECT_EQ(rec.Moves[rec.MoveCount].Flags, 0u);
+  EXPECT_EQ(rec.Moves[0].Flags & kFlagContinues, rec.MoveCount > 0 ? kFlagContinues : 0u);
+  EXPECT_EQ(rec.Moves[rec.MoveCount].Flags & (kFlagContinues | kFlagHasAlt), 0u);
   EXPECT_EQ(rec.Lines[0].First, 1);
   int expectFirst = 1;
   for (int l = 0; l <= rec.LastLine; ++l) {
@@ -346,4 +346,24 @@ TEST(Record, CommentsByKeyGoThroughTheLinkIndex) {
   EXPECT_EQ(GetMoveText(rec, 4), "in line 5");
   EXPECT_EQ(GetMoveText(rec, 7), "rows beyond the index");
   EXPECT_EQ(rec.TextTop, 65);
+}
+
+TEST(Record, CutTreeEndsTheLineAtTheCutAndDropsLostAlternatives) {
+  TTestJob job;
+  // 1 2 3 | 2' 3' | 1'': node 1 and node 2 have alternatives.
+  TChessRec rec = FromPlies(job, {1, 2, 3, 2, 3, 1});
+  for (int i = 1; i <= 6; ++i) rec.Moves[i].Flags |= kFlagBlack;
+  ASSERT_TRUE(rec.Moves[1].Flags & kFlagHasAlt);
+  CutTree(rec, 4);
+  ExpectSoundTree(rec);
+  EXPECT_EQ(rec.MoveCount, 4);
+  EXPECT_EQ(rec.LastLine, 1);
+  EXPECT_FALSE(rec.Moves[1].Flags & kFlagHasAlt);  // its alternative was node 6
+  EXPECT_TRUE(rec.Moves[2].Flags & kFlagHasAlt);   // node 4 is still there
+  EXPECT_EQ(rec.Moves[4].Flags, kFlagBlack);       // the move check's bit stays
+  CutTree(rec, 9);                                 // not below MoveCount: nothing to do
+  EXPECT_EQ(rec.MoveCount, 4);
+  CutTree(rec, 0);
+  ExpectSoundTree(rec);
+  EXPECT_EQ(rec.LastLine, 0);
 }
