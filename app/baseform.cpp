@@ -189,7 +189,7 @@ int WriteByRename(const std::string& target, const std::string& data) {
   int err = 0;
   if (replacing) {
     // Keep the replaced file's permissions and, where allowed, its owner.
-    if (::fchmod(fd, old.st_mode & 07777) != 0) err = errno;
+    if (::fchmod(fd, old.st_mode & 0777) != 0) err = errno;
     if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
       // Not permitted for other users' files: the new file stays ours.
     }
