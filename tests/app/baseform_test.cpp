@@ -345,9 +345,12 @@ TEST_F(BaseForm, ClipboardBufferKeepsOneMarkAndFinishPutsIt) {
   EXPECT_EQ(job.mmoLog.Lines[0], "已寫一個棋譜到緩存：甲");
   EXPECT_EQ(job.mmoLog.Lines[1], "已寫一個棋譜到緩存(棋譜標題為空)！");
   job.FinishJob(2);
-  EXPECT_EQ(clipboard.Bytes, std::string("\xEF\xBB\xBF"
-                                         "ab\0",
-                                         6));
+  std::string text;
+  EXPECT_TRUE(clipboard.GetAnsiText(text));
+  EXPECT_EQ(text,
+            "\xEF\xBB\xBF"
+            "ab");
+  const std::string placed = clipboard.Bytes;
   EXPECT_TRUE(job.OutBuffer.empty());
   EXPECT_EQ(job.mmoLog.Lines[2], "\r\n已復制緩存數據到剪貼板");
   EXPECT_EQ(LastLog(), "\r\n成功轉換 2 個棋譜。");
@@ -355,7 +358,7 @@ TEST_F(BaseForm, ClipboardBufferKeepsOneMarkAndFinishPutsIt) {
   job.PrepareJob();  // nothing written: the clipboard is left alone
   job.Log("bad", kLogError);
   job.FinishJob(0);
-  EXPECT_EQ(clipboard.Bytes.size(), 6u);
+  EXPECT_EQ(clipboard.Bytes, placed);
   EXPECT_EQ(LastLog(),
             "\r\n已轉換 0 個棋譜\r\n有錯誤或警告產生，請檢查LOG！\r\n錯誤個數：1\r\n警告個數：0");
 }
