@@ -164,7 +164,10 @@ int WriteInPlace(const std::string& target, const std::string& data) {
 }
 
 // Writes data to a new file beside target and renames it over target, so that
-// an existing file stays whole when anything fails. Returns 0 or an errno.
+// an existing file stays whole when the program fails or the disk is full.
+// There is no fsync: outputs can be made again from their sources, and a flush
+// per record would make converting a large folder several times slower.
+// Returns 0 or an errno.
 int WriteByRename(const std::string& target, const std::string& data) {
   struct stat old;
   const bool replacing = ::stat(target.c_str(), &old) == 0;
@@ -195,9 +198,6 @@ int WriteByRename(const std::string& target, const std::string& data) {
     }
   }
   if (err == 0 && !WriteAll(fd, data)) err = errno;
-  // The old content is at stake only when replacing: make the new bytes durable
-  // before the rename makes them visible.
-  if (err == 0 && replacing && ::fsync(fd) != 0) err = errno;
   if (::close(fd) != 0 && err == 0) err = errno;
   if (err == 0 && ::rename(temp.c_str(), target.c_str()) != 0) err = errno;
   if (err != 0) ::unlink(temp.c_str());
