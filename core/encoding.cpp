@@ -16,6 +16,7 @@
 
 #include "app/clipboard.h"
 #include "core/jobstate.h"
+#include "core/variants.h"
 
 namespace {
 
@@ -503,19 +504,18 @@ void TrimRightCtl(std::string& s) {
 }
 
 void CurlyQuotes(std::string& s, int cpIndex) {
-  static const char* const kOpen[3] = {"\xA1\xB0", "\xA1\xA7", "\xE2\x80\x9C"};
-  static const char* const kClose[3] = {"\xA1\xB1", "\xA1\xA8", "\xE2\x80\x9D"};
   size_t quotes = static_cast<size_t>(std::count(s.begin(), s.end(), '"'));
   if (quotes == 0) return;
   int k = (cpIndex >= 0 && cpIndex <= 2) ? cpIndex : 2;
-  size_t width = std::strlen(kOpen[k]);
+  const std::string& open = CodePageText(kCtOpenQuote, k);
+  const std::string& close = CodePageText(kCtCloseQuote, k);
   std::string out;
-  out.reserve(s.size() + quotes * (width - 1));
-  bool open = true;
+  out.reserve(s.size() + quotes * (std::max(open.size(), close.size()) - 1));
+  bool opening = true;
   for (char c : s) {
     if (c == '"') {
-      out += open ? kOpen[k] : kClose[k];
-      open = !open;
+      out += opening ? open : close;
+      opening = !opening;
     } else {
       out += c;
     }
