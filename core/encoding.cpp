@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "app/clipboard.h"
 #include "core/jobstate.h"
@@ -110,34 +111,62 @@ std::unique_ptr<icu::Transliterator> CreateMapper(const char* id) {
   return t;
 }
 
-icu::Transliterator* Mapper(bool toTraditional) {
-  static std::unique_ptr<icu::Transliterator> mappers[2];
-  static bool tried[2] = {false, false};
-  int i = toTraditional ? 1 : 0;
-  if (!tried[i]) {
-    tried[i] = true;
-    mappers[i] = CreateMapper(toTraditional ? "Simplified-Traditional" : "Traditional-Simplified");
-  }
-  return mappers[i].get();
-}
+// Maps UTF-16 units one by one, as the platform's locale mapping does (so
+// punctuation such as curly quotes is left alone). Each
+// unit is passed through the ICU transliterator once, on first sight, and the
+// answer is kept in a table of the whole BMP, so that a long text costs one
+// table look-up per character.
+class TScriptMapper {
+ public:
+  explicit TScriptMapper(const char* id) : id_(id) {}
 
-// Only Han characters (and characters outside the BMP) take part in the
-// mapping; text without them never builds a transliterator.
+  void Map(std::u16string& w) {
+    for (char16_t& c : w) {
+      if (c < kFirstHan || (c >= 0xD800 && c <= 0xDFFF)) continue;
+      if (table_.empty()) {
+        if (failed_) return;
+        translit_ = CreateMapper(id_);
+        failed_ = !translit_;
+        if (failed_) return;
+        table_.assign(0x10000, u'\0');
+      }
+      char16_t& mapped = table_[c];
+      if (mapped == 0) mapped = MapOne(c);
+      c = mapped;
+    }
+  }
+
+  static constexpr char16_t kFirstHan = 0x2E80;
+
+ private:
+  char16_t MapOne(char16_t c) {
+    icu::UnicodeString one(c);
+    translit_->transliterate(one);
+    // Only a one-for-one answer is taken, so the text keeps its length.
+    return one.length() == 1 ? one.charAt(0) : c;
+  }
+
+  const char* id_;
+  bool failed_ = false;
+  std::unique_ptr<icu::Transliterator> translit_;
+  std::vector<char16_t> table_;
+};
+
+// Only Han characters take part in the mapping; text without them never
+// builds a transliterator.
 bool MayNeedMapping(std::u16string_view w) {
   for (char16_t c : w)
-    if (c >= 0x2E80) return true;
+    if (c >= TScriptMapper::kFirstHan) return true;
   return false;
 }
 
 void MapScript(std::u16string& w, int flag) {
-  bool toTraditional = (flag & kMapToTraditional) != 0;
-  if (!toTraditional && !(flag & kMapToSimplified)) return;
-  if (!MayNeedMapping(w)) return;
-  icu::Transliterator* t = Mapper(toTraditional);
-  if (!t) return;
-  icu::UnicodeString us(w.data(), static_cast<int32_t>(w.size()));
-  t->transliterate(us);
-  w.assign(us.getBuffer(), static_cast<size_t>(us.length()));
+  static TScriptMapper toTraditional("Simplified-Traditional");
+  static TScriptMapper toSimplified("Traditional-Simplified");
+  if (flag & kMapToTraditional)
+    toTraditional.Map(w);
+  else if (flag & kMapToSimplified)
+    toSimplified.Map(w);
 }
 
 // The flag after the Big5 rule: Big5 cannot hold simplified characters, so a
