@@ -89,11 +89,11 @@ void WriteSquareDigits(const TChessRec& rec, std::string& out, std::string_view 
 
 // Result codes of IsLegalMove.
 constexpr int kMoveLegal = 0;
-constexpr int kMoveBadRule = 1;      // not a legal move of that piece
-constexpr int kMoveSameSquare = 2;   // from and to squares are the same
-constexpr int kMoveOwnCapture = 3;   // captures a piece of its own side
-constexpr int kMoveBadTarget = -1;   // to square off the board
-constexpr int kMoveNoPiece = -2;     // no piece on the from square, or it is off the board
+constexpr int kMoveBadRule = 1;     // not a legal move of that piece
+constexpr int kMoveSameSquare = 2;  // from and to squares are the same
+constexpr int kMoveOwnCapture = 3;  // captures a piece of its own side
+constexpr int kMoveBadTarget = -1;  // to square off the board
+constexpr int kMoveNoPiece = -2;    // no piece on the from square, or it is off the board
 
 // Movement rules on a work board. Coordinates are square columns x (0..8 from
 // red's left) and rows y (0..9); anything outside is reported, never read.

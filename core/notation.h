@@ -50,10 +50,10 @@ std::string RenderWxf(uint8_t head, uint8_t tail);
 std::string RenderIccs(uint8_t from, uint8_t dest);
 
 // Position codes of a read token.
-constexpr int kPosFront = 10;  // 前
-constexpr int kPosRear = 11;   // 後
-constexpr int kPosMiddle = 12; // 中
-constexpr int kPosFirst = 13;  // 一 .. 五 are 13..17
+constexpr int kPosFront = 10;   // 前
+constexpr int kPosRear = 11;    // 後
+constexpr int kPosMiddle = 12;  // 中
+constexpr int kPosFirst = 13;   // 一 .. 五 are 13..17
 
 // Direction codes of a read token: forward, backward, sideways.
 constexpr int kDirForward = -1;
