@@ -225,6 +225,11 @@ TEST_F(BaseForm, MasksAndPaths) {
   EXPECT_FALSE(MatchesMask("dir.xqf/a", "*.XQF"));
   EXPECT_TRUE(SamePath("/Tmp/Ä.pgn", "/tmp/ä.PGN"));
   EXPECT_FALSE(SamePath("/tmp/a", "/tmp/a/"));
+  fs::create_directory(dir + "real");
+  fs::create_directory_symlink(dir + "real", dir + "link");
+  EXPECT_TRUE(SameLocation(dir + "link/", dir + "real"));
+  EXPECT_FALSE(SameLocation(dir + "real", dir + "REAL"));  // case matters to the file system
+  EXPECT_TRUE(SameLocation(dir + "new/x", dir + "link/../new/x"));
   Process().SystemCodePage = kCpGbk;
   EXPECT_FALSE(SamePath("\x81\x41", "\x81\x61"));  // trail bytes are not letters
   EXPECT_TRUE(SamePath("\x81\x41x", "\x81\x41X"));
