@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "app/clipboard.h"
+#include "core/ecco.h"
 #include "core/record.h"
 #include "core/uglobal.h"
 
@@ -153,6 +154,23 @@ TEST_F(BaseForm, PrepareJobDerivesVariantScriptAndNotes) {
     EXPECT_FALSE(job.WxfStandard);
   }
 }
+
+#ifdef TAVRIK_FAKE_ECCO_DIR
+TEST_F(BaseForm, PrepareJobSelectsTheOpeningScript) {
+  LoadEccoLibrary(std::string(TAVRIK_FAKE_ECCO_DIR) + "/");
+  ASSERT_TRUE(EccoLoaded());
+  std::string code, opening, variation;
+  job.DstCodePage = kCpBig5;
+  job.PrepareJob();
+  EccoClassify("C2.5", code, opening, variation);
+  EXPECT_EQ(opening, "中炮對屏風馬");
+  job.DstCodePage = kCpGbk;
+  job.PrepareJob();
+  EccoClassify("C2.5", code, opening, variation);
+  EXPECT_EQ(opening, "中炮对屏风马");
+  UnloadEccoLibrary();
+}
+#endif
 
 TEST_F(BaseForm, CheckJobSettingsReportsFirstFailingCheck) {
   TMemoryClipboard clipboard;
