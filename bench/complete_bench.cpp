@@ -141,9 +141,7 @@ void CompleteOne(benchmark::State& state, int dstFormat, int dstCodePage) {
   state.counters["nodes"] = prototype.MoveCount;
 }
 
-void BM_CompleteRecordXqfToPgnGbk(benchmark::State& state) {
-  CompleteOne(state, kFmtPgn, kCpGbk);
-}
+void BM_CompleteRecordXqfToPgnGbk(benchmark::State& state) { CompleteOne(state, kFmtPgn, kCpGbk); }
 void BM_CompleteRecordXqfToUbbUtf8(benchmark::State& state) {
   CompleteOne(state, kFmtUbb, kCpUtf8);
 }

@@ -94,7 +94,8 @@ void NormaliseResult(const TJobState& job, TChessRec& rec) {
     return;
   }
   Slot(rec, kSlotResult) = VariantText(kVtResultWords, rec.GameResult - 1, job.TextVariant);
-  Slot(rec, kSlotConnective) = VariantText(kVtResultConnectives, rec.GameResult - 1, job.TextVariant);
+  Slot(rec, kSlotConnective) =
+      VariantText(kVtResultConnectives, rec.GameResult - 1, job.TextVariant);
 }
 
 // Web pages of the two STQY kinds compose the title from title, opening and
@@ -104,12 +105,23 @@ void ApplyTitleType(const TJobState& job, TChessRec& rec) {
   const std::string opening = SlotOrEmpty(rec, kSlotOpenLine);
   const std::string round = SlotOrEmpty(rec, kSlotRound);
   switch (job.TitleType) {
-    case 0: title = title + " " + opening; break;
-    case 1: title = opening + " " + title; break;
-    case 2: title = round + " " + title; break;
-    case 4: title = opening; break;
-    case 5: title = round + " " + title + " " + opening; break;
-    default: break;
+    case 0:
+      title = title + " " + opening;
+      break;
+    case 1:
+      title = opening + " " + title;
+      break;
+    case 2:
+      title = round + " " + title;
+      break;
+    case 4:
+      title = opening;
+      break;
+    case 5:
+      title = round + " " + title + " " + opening;
+      break;
+    default:
+      break;
   }
   TrimCtl(title);
 }

@@ -18,40 +18,33 @@ constexpr size_t kFenSlot = 12;
 
 // Piece code of a FEN letter; H and E are accepted for horse and elephant.
 uint8_t FenLetterCode(char c) {
-  switch (c) {
-    case 'R': return 1;
-    case 'N': case 'H': return 2;
-    case 'B': case 'E': return 3;
-    case 'A': return 4;
-    case 'K': return 5;
-    case 'C': return 6;
-    case 'P': return 7;
-    case 'r': return 17;
-    case 'n': case 'h': return 18;
-    case 'b': case 'e': return 19;
-    case 'a': return 20;
-    case 'k': return 21;
-    case 'c': return 22;
-    case 'p': return 23;
-    default: return 0;
+  static constexpr std::string_view kTypeLetters = "RNBAKCP";
+  uint8_t colour = 0;
+  if (c >= 'a' && c <= 'z') {
+    colour = 0x10;
+    c = static_cast<char>(c - 'a' + 'A');
   }
+  if (c == 'H') c = 'N';
+  if (c == 'E') c = 'B';
+  size_t type = kTypeLetters.find(c);
+  return type == std::string_view::npos ? 0 : static_cast<uint8_t>(colour | (type + 1));
 }
 
 // The diagram is drawn in GBK with these characters (two bytes each).
-constexpr const char* kGbkTopLeft = "\xA9\xB0";      // ┌
-constexpr const char* kGbkTopTee = "\xA9\xD0";       // ┬
-constexpr const char* kGbkTopRight = "\xA9\xB4";     // ┐
-constexpr const char* kGbkLeftTee = "\xA9\xC0";      // ├
-constexpr const char* kGbkCross = "\xA9\xE0";        // ┼
-constexpr const char* kGbkRightTee = "\xA9\xC8";     // ┤
-constexpr const char* kGbkBottomTee = "\xA9\xD8";    // ┴
-constexpr const char* kGbkBottomLeft = "\xA9\xB8";   // └
-constexpr const char* kGbkBottomRight = "\xA9\xBC";  // ┘
-constexpr const char* kGbkPalace = "\xA1\xF9";       // ※
-constexpr const char* kGbkVertical = "\xA9\xA6";     // │
-constexpr const char* kGbkHorizontal = "\xA9\xA4";   // ─
-constexpr const char* kGbkBackslash = "\xA3\xDC";    // ＼
-constexpr const char* kGbkSlash = "\xA3\xAF";        // ／
+constexpr const char* kGbkTopLeft = "\xA9\xB0";            // ┌
+constexpr const char* kGbkTopTee = "\xA9\xD0";             // ┬
+constexpr const char* kGbkTopRight = "\xA9\xB4";           // ┐
+constexpr const char* kGbkLeftTee = "\xA9\xC0";            // ├
+constexpr const char* kGbkCross = "\xA9\xE0";              // ┼
+constexpr const char* kGbkRightTee = "\xA9\xC8";           // ┤
+constexpr const char* kGbkBottomTee = "\xA9\xD8";          // ┴
+constexpr const char* kGbkBottomLeft = "\xA9\xB8";         // └
+constexpr const char* kGbkBottomRight = "\xA9\xBC";        // ┘
+constexpr const char* kGbkPalace = "\xA1\xF9";             // ※
+constexpr const char* kGbkVertical = "\xA9\xA6";           // │
+constexpr const char* kGbkHorizontal = "\xA9\xA4";         // ─
+constexpr const char* kGbkBackslash = "\xA3\xDC";          // ＼
+constexpr const char* kGbkSlash = "\xA3\xAF";              // ／
 constexpr const char* kGbkBlackSide = "\xBA\xDA\xB7\xBD";  // 黑方
 constexpr const char* kGbkRedSide = "\xBA\xEC\xB7\xBD";    // 红方
 
@@ -120,8 +113,8 @@ const TDiagramTemplates& DiagramTemplates() {
     d.Connectors[0] = d.Connectors[7] = ConnectorRow(kGbkBackslash, kGbkSlash);
     d.Connectors[1] = d.Connectors[8] = ConnectorRow(kGbkSlash, kGbkBackslash);
     for (int y : {2, 3, 5, 6}) d.Connectors[y] = plain;
-    d.Connectors[4] = std::string(" ") + kGbkVertical + std::string(30, ' ') + kGbkVertical +
-                      " \r\n";
+    d.Connectors[4] =
+        std::string(" ") + kGbkVertical + std::string(30, ' ') + kGbkVertical + " \r\n";
     d.Connectors[9] = std::string(kLineBody, ' ') + "\r\n";
 
     const std::string pad(16, ' ');
@@ -175,16 +168,18 @@ bool ParseFen(TChessRec& rec, std::string_view text) {
   // it; a board needs at least twenty characters ahead of that.
   size_t mark = text.find(" - - ");
   if (mark == std::string_view::npos || mark < 21 || text[mark - 2] != ' ') return false;
+  const char side = text[mark - 1];
   int redFirst;
-  switch (text[mark - 1]) {
-    case 'b': case 'B': redFirst = 0; break;
-    case 'r': case 'R': case 'w': case 'W': redFirst = 1; break;
-    default: return false;
-  }
+  if (side == 'b' || side == 'B')
+    redFirst = 0;
+  else if (side == 'r' || side == 'R' || side == 'w' || side == 'W')
+    redFirst = 1;
+  else
+    return false;
 
   std::array<uint8_t, 90> codes{};
-  int square = 89;   // next square to fill, walking backwards
-  int inRow = 0;     // squares filled since the row's end
+  int square = 89;  // next square to fill, walking backwards
+  int inRow = 0;    // squares filled since the row's end
   for (size_t i = mark - 2; i-- > 0 && square >= 0;) {
     char c = text[i];
     if (uint8_t code = FenLetterCode(c)) {

@@ -62,7 +62,7 @@ TEST(CompleteRecord, GameTypeFollowsTheStartPosition) {
     int type;
     bool standard;
     int expected;
-  } cases[] = {{3, true, 1}, {4, true, 1}, {2, true, 2}, {9, true, 1},
+  } cases[] = {{3, true, 1},  {4, true, 1},  {2, true, 2},  {9, true, 1},
                {1, false, 3}, {2, false, 3}, {4, false, 4}, {0, false, 3}};
   for (const auto& c : cases) {
     TChessRec rec = MakeRecord(job);
@@ -111,16 +111,11 @@ TEST(CompleteRecord, ResultMatchesTheDestination) {
     const char* text;
     const char* connective;
   } cases[] = {
-      {kFmtPgn, kFmtCbf, 3, 4, 0, "0", ""},
-      {kFmtCbf, kFmtCbf, 3, 4, 4, "4", ""},
-      {kFmtCbf, kFmtCbf, 3, 7, 0, "0", ""},
-      {kFmtXqf, kFmtCbf, 3, 2, 2, "2", ""},
-      {kFmtXqf, kFmtPgn, 3, 0, 4, "*", ""},
-      {kFmtXqf, kFmtPgn, 3, 3, 3, "1/2-1/2", ""},
-      {kFmtXqf, kFmtPgn, 3, 2, 2, "0-1", ""},
-      {kFmtXqf, kFmtText, 3, 1, 1, "红胜", " 胜 "},
-      {kFmtXqf, kFmtText, 4, 2, 2, "黑勝", " 負 "},
-      {kFmtXqf, kFmtUbb, 3, -1, 4, "未知", " 对 "},
+      {kFmtPgn, kFmtCbf, 3, 4, 0, "0", ""},         {kFmtCbf, kFmtCbf, 3, 4, 4, "4", ""},
+      {kFmtCbf, kFmtCbf, 3, 7, 0, "0", ""},         {kFmtXqf, kFmtCbf, 3, 2, 2, "2", ""},
+      {kFmtXqf, kFmtPgn, 3, 0, 4, "*", ""},         {kFmtXqf, kFmtPgn, 3, 3, 3, "1/2-1/2", ""},
+      {kFmtXqf, kFmtPgn, 3, 2, 2, "0-1", ""},       {kFmtXqf, kFmtText, 3, 1, 1, "红胜", " 胜 "},
+      {kFmtXqf, kFmtText, 4, 2, 2, "黑勝", " 負 "}, {kFmtXqf, kFmtUbb, 3, -1, 4, "未知", " 对 "},
   };
   for (const auto& c : cases) {
     TTestJob job = MakeJob(c.src, c.dst);
@@ -379,9 +374,9 @@ TEST(ResultFromText, WordsAndColours) {
     const char* text;
     int expected;
   } cases[] = {
-      {"红胜", 1},    {"黑胜", 2},    {"红负", 2},     {"黑负", 1},   {"和棋", 3},
-      {"紅勝", 1},    {"黑負", 1},    {"紅方負", 2},   {"黑胜红", 2}, {"黑负红", 1},
-      {"胜 和", 3},   {"未知", 0},    {"", 0},
+      {"红胜", 1},  {"黑胜", 2}, {"红负", 2},   {"黑负", 1},   {"和棋", 3},
+      {"紅勝", 1},  {"黑負", 1}, {"紅方負", 2}, {"黑胜红", 2}, {"黑负红", 1},
+      {"胜 和", 3}, {"未知", 0}, {"", 0},
   };
   for (const auto& c : cases) {
     TChessRec rec;
@@ -412,9 +407,12 @@ TEST(ReadParamTag, WalksParameters) {
     int result;
     const char* name;
     const char* value;
-  } expected[] = {{kParamRead, "movelist", "7747"}, {kParamRead, "sound", "on"},
-                  {kParamSkip, "", ""},              {kParamSkip, "", ""},
-                  {kParamRead, "title", "对局"},     {kParamEnd, "", ""}};
+  } expected[] = {{kParamRead, "movelist", "7747"},
+                  {kParamRead, "sound", "on"},
+                  {kParamSkip, "", ""},
+                  {kParamSkip, "", ""},
+                  {kParamRead, "title", "对局"},
+                  {kParamEnd, "", ""}};
   size_t position = 1;
   for (const auto& e : expected) {
     std::string name;
@@ -431,11 +429,11 @@ TEST(ReadParamTag, WalksParameters) {
     const char* text;
     int result;
   } single[] = {
-      {"<param name=\"a\" value=\"b", kParamEnd},      // no closing quote
-      {"<param name", kParamEnd},                      // no "="
-      {"<param name=\"a\" name=\"b\">", kParamSkip},   // the same attribute twice
-      {"<param name=a value=\"b\">", kParamSkip},      // no opening quote
-      {"<p name=\"a\" value=\"b\">", kParamEnd},       // no "<param"
+      {"<param name=\"a\" value=\"b", kParamEnd},     // no closing quote
+      {"<param name", kParamEnd},                     // no "="
+      {"<param name=\"a\" name=\"b\">", kParamSkip},  // the same attribute twice
+      {"<param name=a value=\"b\">", kParamSkip},     // no opening quote
+      {"<p name=\"a\" value=\"b\">", kParamEnd},      // no "<param"
   };
   for (const auto& s : single) {
     std::string name;

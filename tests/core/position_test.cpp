@@ -90,11 +90,11 @@ TEST(Fen, RoundTripOfRandomPositions) {
 TEST(Fen, ReadingToleratesWhatTheFormatAllows) {
   TChessRec rec = StartRecord();
   // H and E read like N and B; black first.
-  ASSERT_TRUE(ParseFen(rec, "rhbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNEAKABHR b - - 0 1"));
+  ASSERT_TRUE(
+      ParseFen(rec, "rhbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNEAKABHR b - - 0 1"));
   EXPECT_EQ(rec.RedFirst, 0);
   MakeFen(rec);
-  EXPECT_EQ(rec.Texts[12],
-            "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR b - - 0 1");
+  EXPECT_EQ(rec.Texts[12], "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR b - - 0 1");
 
   // A label ahead of the board is never reached; nor are the counters.
   ASSERT_TRUE(ParseFen(rec, std::string("FEN: ") + "4k4/9/9/9/9/9/9/9/9/4K4 W - - 12 40"));
@@ -115,14 +115,14 @@ TEST(Fen, ReadingToleratesWhatTheFormatAllows) {
 
 TEST(Fen, MalformedTextFailsAndLeavesTheRecordAlone) {
   const char* const bad[] = {
-      "4k4/9/9/9/9/9/9/9/9/4K5 w - - 0 1",    // ten squares in row 9
-      "4k4/9/9/9/9/9/9/9/9/4K3 w - - 0 1",    // eight squares in row 9
-      "4k4/9/9/9/9/9/9/9/9/4K4 x - - 0 1",    // unknown side
-      "4k4/9/9/9/9/9/9/9/9/4K4w - - 0 1",     // side letter not after a blank
-      "4k4/9/9/9/9/9/9/9/9/40K3 w - - 0 1",   // a zero
-      "4k4/9/9/9/9/9/9/9/9/4Q4 w - - 0 1",    // unknown letter
-      "4k4/9/9/9/9/9 9/9/9/4K4 w - - 0 1",    // blank inside the board
-      "9/9/9/9/4K4 w - - 0 1",                // " - - " before position 22
+      "4k4/9/9/9/9/9/9/9/9/4K5 w - - 0 1",   // ten squares in row 9
+      "4k4/9/9/9/9/9/9/9/9/4K3 w - - 0 1",   // eight squares in row 9
+      "4k4/9/9/9/9/9/9/9/9/4K4 x - - 0 1",   // unknown side
+      "4k4/9/9/9/9/9/9/9/9/4K4w - - 0 1",    // side letter not after a blank
+      "4k4/9/9/9/9/9/9/9/9/40K3 w - - 0 1",  // a zero
+      "4k4/9/9/9/9/9/9/9/9/4Q4 w - - 0 1",   // unknown letter
+      "4k4/9/9/9/9/9 9/9/9/4K4 w - - 0 1",   // blank inside the board
+      "9/9/9/9/4K4 w - - 0 1",               // " - - " before position 22
       "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w",  // no " - - "
       "",
   };
