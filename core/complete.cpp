@@ -232,7 +232,8 @@ void ComputeOpening(TJobState& job, TChessRec& rec) {
   if (rec.GameType == 3 || rec.GameType == 4 || rec.MoveCount < 1 || rec.Lines.empty() ||
       rec.Lines[0].Last < 1 || !EccoLoaded())
     return;
-  int n = std::min({rec.Lines[0].Last, kMaxOpeningMoves, rec.MoveCount});
+  int n = std::min(
+      {rec.Lines[0].Last, kMaxOpeningMoves, rec.MoveCount, static_cast<int>(rec.Moves.size()) - 1});
   std::string moves;
   moves.reserve(4 * kMaxOpeningMoves);
   for (int i = 1; i <= n; ++i) {
