@@ -382,4 +382,330 @@ TEST(Notation, FiveScriptVariants) {
   EXPECT_EQ(RenderChinese(pawn.Head, pawn.Tail, 1, 3), "二卒平２");
 }
 
+// ---- Random games ----------------------------------------------------------
+//
+// A move generator written independently of IsLegalMove (step tables instead of
+// target tests) plays random games; every position's legal moves are compared
+// with IsLegalMove's, and every legal move is written in every notation and read
+// back to the same squares.
+
+struct TGenMove {
+  uint8_t From, Dest;
+};
+
+uint8_t At(const TWorkBoard& b, int x, int y) { return b[WorkIndex(x, y)]; }
+bool Inside(int x, int y) { return x >= 0 && x <= 8 && y >= 0 && y <= 9; }
+bool IsBlack(uint8_t code) { return (code & kBlackBit) != 0; }
+
+bool OnPawnSquare(bool black, int x, int y) {
+  const int limit = x % 2 == 0 ? 6 : 4;  // red rows reachable on start / other columns
+  return black ? 9 - y <= limit : y <= limit;
+}
+
+bool OnElephantPoint(bool black, int x, int y) {
+  const int ry = black ? 9 - y : y;
+  return (ry == 9 && (x == 2 || x == 6)) || (ry == 7 && x % 4 == 0) ||
+         (ry == 5 && (x == 2 || x == 6));
+}
+
+bool OnAdvisorPoint(bool black, int x, int y) {
+  const int ry = black ? 9 - y : y;
+  return ((ry == 7 || ry == 9) && (x == 3 || x == 5)) || (ry == 8 && x == 4);
+}
+
+// Moves of one piece by its own steps, without the king test.
+void PieceMoves(const TWorkBoard& b, int x, int y, std::vector<TGenMove>& out) {
+  const uint8_t code = At(b, x, y);
+  const bool black = IsBlack(code);
+  auto add = [&](int tx, int ty) {
+    if (!Inside(tx, ty)) return;
+    const uint8_t t = At(b, tx, ty);
+    if (t && IsBlack(t) == black) return;
+    out.push_back({SquareOf(x, y), SquareOf(tx, ty)});
+  };
+  static const int kOrth[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+  switch (code & 0x0F) {
+    case kRook:
+    case kCannon:
+      for (const auto& d : kOrth) {
+        bool screened = false;
+        for (int tx = x + d[0], ty = y + d[1]; Inside(tx, ty); tx += d[0], ty += d[1]) {
+          const uint8_t t = At(b, tx, ty);
+          if ((code & 0x0F) == kRook) {
+            add(tx, ty);
+            if (t) break;
+          } else if (!screened) {
+            if (t)
+              screened = true;
+            else
+              add(tx, ty);
+          } else if (t) {
+            if (IsBlack(t) != black) add(tx, ty);
+            break;
+          }
+        }
+      }
+      break;
+    case kHorse: {
+      static const int kSteps[8][4] = {{1, 2, 0, 1},    {-1, 2, 0, 1},  {1, -2, 0, -1},
+                                       {-1, -2, 0, -1}, {2, 1, 1, 0},   {2, -1, 1, 0},
+                                       {-2, 1, -1, 0},  {-2, -1, -1, 0}};
+      for (const auto& s : kSteps)
+        if (Inside(x + s[0], y + s[1]) && !At(b, x + s[2], y + s[3])) add(x + s[0], y + s[1]);
+      break;
+    }
+    case kElephant:
+      for (int dx : {-2, 2})
+        for (int dy : {-2, 2})
+          if (Inside(x + dx, y + dy) && OnElephantPoint(black, x + dx, y + dy) &&
+              !At(b, x + dx / 2, y + dy / 2))
+            add(x + dx, y + dy);
+      break;
+    case kAdvisor:
+      for (int dx : {-1, 1})
+        for (int dy : {-1, 1})
+          if (OnAdvisorPoint(black, x + dx, y + dy)) add(x + dx, y + dy);
+      break;
+    case kKing:
+      for (const auto& d : kOrth) {
+        const int tx = x + d[0], ty = y + d[1];
+        if (tx >= 3 && tx <= 5 && (black ? ty >= 0 && ty <= 2 : ty >= 7 && ty <= 9)) add(tx, ty);
+      }
+      break;
+    case kPawn: {
+      if (!OnPawnSquare(black, x, y)) break;
+      const int forward = black ? 1 : -1;
+      add(x, y + forward);
+      if (black ? y >= 5 : y <= 4) {
+        add(x - 1, y);
+        add(x + 1, y);
+      }
+      break;
+    }
+  }
+}
+
+bool KingExposed(const TWorkBoard& b, bool black) {
+  int kings[2][2], found = 0;
+  for (int side = 0; side < 2; ++side)
+    for (int x = 3; x <= 5; ++x)
+      for (int y = side ? 0 : 7; y <= (side ? 2 : 9); ++y)
+        if (At(b, x, y) == ((side << 4) | kKing)) {
+          kings[side][0] = x;
+          kings[side][1] = y;
+          ++found;
+        }
+  if (found != 2) return false;  // a king outside its palace: no king test at all
+  if (kings[0][0] == kings[1][0]) {
+    bool blocked = false;
+    for (int y = kings[1][1] + 1; y < kings[0][1]; ++y) blocked |= At(b, kings[0][0], y) != 0;
+    if (!blocked) return true;
+  }
+  const uint8_t king = SquareOf(kings[black][0], kings[black][1]);
+  std::vector<TGenMove> replies;
+  for (int x = 0; x < 9; ++x)
+    for (int y = 0; y < 10; ++y) {
+      const uint8_t c = At(b, x, y);
+      const int type = c & 0x0F;
+      if (c && IsBlack(c) != black && type != kElephant && type != kAdvisor && type != kKing)
+        PieceMoves(b, x, y, replies);
+    }
+  for (const auto& m : replies)
+    if (m.Dest == king) return true;
+  return false;
+}
+
+void Play(TWorkBoard& b, uint8_t from, uint8_t dest) {
+  b[WorkIndex(SquareX(dest), SquareY(dest))] = PieceAt(b, from);
+  b[WorkIndex(SquareX(from), SquareY(from))] = 0;
+}
+
+std::vector<TGenMove> LegalMoves(const TWorkBoard& b, bool black) {
+  std::vector<TGenMove> pseudo, legal;
+  for (int x = 0; x < 9; ++x)
+    for (int y = 0; y < 10; ++y)
+      if (At(b, x, y) && IsBlack(At(b, x, y)) == black) PieceMoves(b, x, y, pseudo);
+  for (const auto& m : pseudo) {
+    TWorkBoard after = b;
+    Play(after, m.From, m.Dest);
+    if (!KingExposed(after, black)) legal.push_back(m);
+  }
+  return legal;
+}
+
+struct TCoverage {
+  int Heads[16] = {};  // by the head's high nibble, both standards
+  int FileHeads = 0;   // 前三進一 form
+};
+
+// Writes one legal move in every notation and reads it back.
+void CheckRoundTrips(const TWorkBoard& b, const TGenMove& m, int side, TCoverage& seen) {
+  const uint8_t piece = PieceAt(b, m.From);
+  TWorkBoard after = b;
+  Play(after, m.From, m.Dest);
+  auto expectBack = [&](const TNoteToken& token, const std::string& text) {
+    TWorkBoard board = b;
+    static TChessRec rec;
+    rec.Moves.resize(2);
+    int counter = 0;
+    ASSERT_TRUE(ApplyNotationMove(rec, board, side, token, counter)) << text;
+    EXPECT_EQ(rec.Moves[1].From, m.From) << text;
+    EXPECT_EQ(rec.Moves[1].Dest, m.Dest) << text;
+    EXPECT_EQ(board, after) << text;
+  };
+  for (bool wxf : {true, false}) {
+    const TNoteCode code = ComputeNoteCode(b, m.From, m.Dest, piece, wxf, kFmtPgn);
+    ASSERT_TRUE(IsValidNoteCode(code.Head, code.Tail));
+    ++seen.Heads[code.Head >> 4];
+    if ((code.Head >> 4) >= 7 && (code.Head & 0x0F) < 9) ++seen.FileHeads;
+    for (int variant : {kVariantUtf8Simplified, kVariantUtf8Traditional}) {
+      const std::string text = RenderChinese(code.Head, code.Tail, side, variant);
+      const TNoteToken token = Token(text);
+      ASSERT_TRUE(token.Usable()) << text;
+      EXPECT_EQ(token.Side, side) << text;
+      expectBack(token, text);
+    }
+    if (wxf)
+      expectBack(ParseWxfToken(RenderWxf(code.Head, code.Tail)), RenderWxf(code.Head, code.Tail));
+    // A library destination never shows 一..五; where nothing was dropped the
+    // text is the same as for any other destination.
+    const TNoteCode library = ComputeNoteCode(b, m.From, m.Dest, piece, wxf, kFmtCbl);
+    EXPECT_LT(library.Head >> 4, 10);
+    if ((code.Head >> 4) < 10) {
+      EXPECT_EQ(library.Head, code.Head);
+    }
+    EXPECT_EQ(library.Tail, code.Tail);
+  }
+  const std::string iccs = RenderIccs(m.From, m.Dest);
+  ASSERT_EQ(iccs.size(), 5u);
+  EXPECT_EQ(SquareOf(iccs[0] - 'A', '9' - iccs[1]), m.From);
+  EXPECT_EQ(SquareOf(iccs[3] - 'A', '9' - iccs[4]), m.Dest);
+}
+
+// The GBK and Big5 variants hold the same characters as the UTF-8 ones.
+void CheckByteVariants(uint8_t head, uint8_t tail, int side) {
+  const std::string simplified = RenderChinese(head, tail, side, kVariantUtf8Simplified);
+  const std::string traditional = RenderChinese(head, tail, side, kVariantUtf8Traditional);
+  EXPECT_EQ(ToUtf8(RenderChinese(head, tail, side, kVariantGbkSimplified), "windows-936-2000"),
+            simplified);
+  EXPECT_EQ(ToUtf8(RenderChinese(head, tail, side, kVariantGbkTraditional), "windows-936-2000"),
+            traditional);
+  EXPECT_EQ(ToUtf8(RenderChinese(head, tail, side, kVariantBig5), "windows-950-2000"), traditional);
+}
+
+TEST(NotationRandomGames, EveryLegalMoveReadsBackInEveryNotation) {
+  // Start positions, some of them built so that like pieces share files: two
+  // rooks, horses and cannons on a file; three to five pawns on a file; two
+  // files of two pawns; pawns and elephants where they cannot be.
+  const std::vector<std::vector<std::string>> starts = {
+      kStartRows,
+      {"r...k....", "n........", "r...c....", "n...c....", ".........", ".........", "..C..R..N",
+       "..C.....N", ".....R...", "...K....."},
+      {"...k.....", ".........", "....P....", "P...P....", "P...P....", "..p......", "..p....p.",
+       "..p......", "..p......", ".....K..."},
+      {"....k....", "......P..", "......P..", "......P..", "......P..", ".p.p..P..", ".p.....p.",
+       ".......p.", ".........", "...K....."},
+      {"rnbakabnr", ".........", ".c..c....", "p.p...p.p", "..p...p..", "..P...P..", "P.P...P.P",
+       ".C.....C.", ".........", "RNBAKABNR"},
+      {"..bk.....", "....a....", "....p....", ".........", "..B.R.R..", "...P.....", ".p......P",
+       ".......p.", "....P....", "....K...."},
+  };
+  std::mt19937 rng(20240611);
+  TNotationTestJob job;
+  TCoverage seen;
+  int positions = 0, games = 0;
+  for (int round = 0; round < 8; ++round)
+    for (size_t s = 0; s < starts.size(); ++s) {
+      TChessRec rec = FromRows(starts[s]);
+      TWorkBoard board;
+      MakeWorkBoard(rec, board);
+      int side = (round % 3 == 2) ? 1 : 0;  // some games open with black
+      std::vector<TWorkBoard> history{board};
+      std::vector<TNoteCode> federation, chinese;
+      rec.Moves.resize(1);
+      for (int ply = 0; ply < 60; ++ply) {
+        const auto moves = LegalMoves(board, side == 1);
+        // The generator and the full rule test agree on every move of every piece.
+        std::vector<bool> generated(90 * 90);
+        for (const auto& m : moves)
+          generated[WorkIndex(SquareX(m.From), SquareY(m.From)) * 90 +
+                    WorkIndex(SquareX(m.Dest), SquareY(m.Dest))] = true;
+        for (int x = 0; x < 9; ++x)
+          for (int y = 0; y < 10; ++y) {
+            const uint8_t c = At(board, x, y);
+            if (!c || IsBlack(c) != (side == 1)) continue;
+            for (int tx = 0; tx < 9; ++tx)
+              for (int ty = 0; ty < 10; ++ty)
+                ASSERT_EQ(IsLegalMove(board, x, y, tx, ty, true) == kMoveLegal,
+                          generated[WorkIndex(x, y) * 90 + WorkIndex(tx, ty)])
+                    << "start " << s << " ply " << ply << " "
+                    << RenderIccs(SquareOf(x, y), SquareOf(tx, ty));
+          }
+        for (const auto& m : moves) CheckRoundTrips(board, m, side, seen);
+        if (HasFatalFailure() || moves.empty()) break;
+        ++positions;
+        // Prefer moves of pieces that share their file with a like piece, so
+        // that the shared-file forms keep coming up.
+        std::vector<TGenMove> shared;
+        for (const auto& m : moves) {
+          const uint8_t c = PieceAt(board, m.From);
+          int onFile = 0;
+          for (int y = 0; y < 10; ++y) onFile += At(board, SquareX(m.From), y) == c;
+          if (onFile > 1) shared.push_back(m);
+        }
+        const auto& pool = !shared.empty() && rng() % 3 != 0 ? shared : moves;
+        const TGenMove m = pool[rng() % pool.size()];
+        const uint8_t piece = PieceAt(board, m.From);
+        federation.push_back(ComputeNoteCode(board, m.From, m.Dest, piece, true, kFmtPgn));
+        chinese.push_back(ComputeNoteCode(board, m.From, m.Dest, piece, false, kFmtPgn));
+        if (ply % 8 == 0) {
+          CheckByteVariants(federation.back().Head, federation.back().Tail, side);
+          CheckByteVariants(chinese.back().Head, chinese.back().Tail, side);
+        }
+        TMoveNode node;
+        node.From = m.From;
+        node.Dest = m.Dest;
+        node.Parent = int(rec.Moves.size()) - 1;
+        rec.Moves.push_back(node);
+        Play(board, m.From, m.Dest);
+        history.push_back(board);
+        side ^= 1;
+      }
+      ++games;
+      // A variation on a random move of the game, replayed from its parent.
+      const int played = int(rec.Moves.size()) - 1;
+      if (played >= 2) {
+        const int k = 1 + int(rng() % played);
+        const int parentSide = PieceAt(history[k - 1], rec.Moves[k].From) >> 4;
+        const auto alternatives = LegalMoves(history[k - 1], parentSide == 1);
+        const TGenMove alt = alternatives[rng() % alternatives.size()];
+        TMoveNode node;
+        node.From = alt.From;
+        node.Dest = alt.Dest;
+        node.Parent = k - 1;
+        rec.Moves.push_back(node);
+        const uint8_t piece = PieceAt(history[k - 1], alt.From);
+        federation.push_back(ComputeNoteCode(history[k - 1], alt.From, alt.Dest, piece, true, 0));
+        chinese.push_back(ComputeNoteCode(history[k - 1], alt.From, alt.Dest, piece, false, 0));
+      }
+      // The move check replays the same tree to the same codes, without a message.
+      rec.MoveCount = int(rec.Moves.size()) - 1;
+      for (bool wxf : {true, false}) {
+        job.WxfStandard = wxf;
+        CheckMoves(job, rec);
+        for (int i = 1; i <= rec.MoveCount; ++i) {
+          const TNoteCode& want = (wxf ? federation : chinese)[i - 1];
+          ASSERT_EQ(rec.Moves[i].NoteHead, want.Head) << "start " << s << " node " << i;
+          ASSERT_EQ(rec.Moves[i].NoteTail, want.Tail) << "start " << s << " node " << i;
+        }
+      }
+      EXPECT_TRUE(job.Errors.empty()) << job.Errors.front();
+    }
+  // Every shared-file form came up: 前 中 後, 一..五 and the file-naming head.
+  for (int head = 7; head <= 14; ++head) EXPECT_GT(seen.Heads[head], 0) << head;
+  EXPECT_GT(seen.FileHeads, 0);
+  EXPECT_EQ(games, 48);
+  EXPECT_GT(positions, 1500);
+}
+
 }  // namespace
