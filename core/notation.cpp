@@ -32,7 +32,7 @@ int PositionCode(int count, int k, bool wxfStandard) {
     case 2:
       return k == 0 ? kHeadFront : kHeadRear;
     case 3:
-      return kHeadFront + k;  // 前 中 後
+      return k == 0 ? kHeadFront : k == 1 ? kHeadMiddle : kHeadRear;
     case 4:
     case 5:
       if (k == 0) return wxfStandard ? kHeadFirst : kHeadFront;
