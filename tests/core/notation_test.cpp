@@ -10,17 +10,9 @@
 #include "core/board.h"
 #include "core/jobstate.h"
 #include "core/uglobal.h"
+#include "tests/core/test_job.h"
 
 namespace {
-
-class TNotationTestJob : public TJobState {
- public:
-  std::vector<std::string> Errors;
-  void Log(const std::string& text, int, bool) override { Errors.push_back(text); }
-  void LogRecord(TChessRec&, const std::string& text, int level) override {
-    if (level == kLogError) Errors.push_back(text);
-  }
-};
 
 // Position from ten rows of FEN letters ('.' empty), row 0 (black's back rank) first.
 TChessRec FromRows(const std::vector<std::string>& rows) {
@@ -342,14 +334,14 @@ TEST(Notation, PawnOnAnImpossibleSquare) {
   EXPECT_EQ(Apply(board, 0, Token("前兵進一")), std::pair(Sq(4, 6), Sq(4, 5)));
   EXPECT_EQ(Apply(board, 0, Token("後兵進一")), kNotFound);
 
-  TNotationTestJob job;
+  TTestJob job;
   TChessRec rec = FromRows(rows);
   rec.Moves.resize(2);
   rec.Moves[1].From = Sq(4, 8);
   rec.Moves[1].Dest = Sq(4, 7);
   rec.MoveCount = 1;
   CheckMoves(job, rec);
-  EXPECT_EQ(job.Errors, std::vector<std::string>{"第 1 步，無效的棋步。"});
+  EXPECT_EQ(job.At(kLogError), std::vector<std::string>{"第 1 步，無效的棋步。"});
   EXPECT_EQ(rec.Moves[1].NoteHead, 0xFF);
 }
 
@@ -611,7 +603,7 @@ TEST(NotationRandomGames, EveryLegalMoveReadsBackInEveryNotation) {
        ".......p.", "....P....", "....K...."},
   };
   std::mt19937 rng(20240611);
-  TNotationTestJob job;
+  TTestJob job;
   TCoverage seen;
   int positions = 0, games = 0;
   for (int round = 0; round < 8; ++round)
@@ -699,7 +691,7 @@ TEST(NotationRandomGames, EveryLegalMoveReadsBackInEveryNotation) {
           ASSERT_EQ(rec.Moves[i].NoteTail, want.Tail) << "start " << s << " node " << i;
         }
       }
-      EXPECT_TRUE(job.Errors.empty()) << job.Errors.front();
+      EXPECT_TRUE(job.At(kLogError).empty()) << job.Lines.front().Text;
     }
   // Every shared-file form came up: 前 中 後, 一..五 and the file-naming head.
   for (int head = 7; head <= 14; ++head) EXPECT_GT(seen.Heads[head], 0) << head;
