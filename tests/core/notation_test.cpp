@@ -108,6 +108,9 @@ TEST(Notation, RendersTheThreeStyles) {
   EXPECT_EQ(Wxf(start, Sq(1, 9), Sq(2, 7)), "N8+7");
   EXPECT_EQ(Note(start, Sq(7, 0), Sq(6, 2)), "馬８進７");
   EXPECT_EQ(RenderIccs(Sq(7, 0), Sq(6, 2)), "H9-G7");
+  const TNoteCode king = ComputeNoteCode(start, Sq(4, 9), Sq(4, 8), kKing, true, kFmtPgn);
+  EXPECT_EQ(RenderChinese(king.Head, king.Tail, 0, kVariantUtf8Simplified), "帅五进一");
+  EXPECT_EQ(RenderChinese(king.Head, king.Tail, 0, kVariantGbkSimplified).size(), 8u);
 
   EXPECT_EQ(RenderIccs(0x9A, Sq(1, 1)), "XX-XX");
   EXPECT_EQ(RenderIccs(Sq(1, 1), 0x1A), "XX-XX");
@@ -345,250 +348,72 @@ TEST(Notation, PawnOnAnImpossibleSquare) {
   EXPECT_EQ(rec.Moves[1].NoteHead, 0xFF);
 }
 
-TEST(Notation, FiveScriptVariants) {
-  const TWorkBoard board =
-      BoardOf({".....k...", ".........", ".........", "..P...P..", "..P...P..", "..p...p..",
-               "..p...p..", ".........", ".........", "...K....."});
-  const uint8_t moves[][2] = {{Sq(6, 3), Sq(6, 2)}, {Sq(2, 5), Sq(1, 5)}, {Sq(3, 9), Sq(4, 9)}};
-  for (const auto& m : moves) {
-    const uint8_t piece = PieceAt(board, m[0]);
-    for (bool wxf : {true, false}) {
-      const TNoteCode code = ComputeNoteCode(board, m[0], m[1], piece, wxf, kFmtPgn);
-      const int side = piece >> 4;
-      const std::string simplified = RenderChinese(code.Head, code.Tail, side, 3);
-      const std::string traditional = RenderChinese(code.Head, code.Tail, side, 4);
-      EXPECT_EQ(ToUtf8(RenderChinese(code.Head, code.Tail, side, 0), "windows-936-2000"),
-                simplified);
-      EXPECT_EQ(ToUtf8(RenderChinese(code.Head, code.Tail, side, 1), "windows-936-2000"),
-                traditional);
-      EXPECT_EQ(ToUtf8(RenderChinese(code.Head, code.Tail, side, 2), "windows-950-2000"),
-                traditional);
-      EXPECT_EQ(RenderChinese(code.Head, code.Tail, side, 0).size(), 8u);
-      EXPECT_EQ(Apply(board, side, Token(simplified)), std::pair(m[0], m[1])) << simplified;
-    }
-  }
-  EXPECT_EQ(Note(board, Sq(3, 9), Sq(4, 9)), "帥六平五");
-  const TNoteCode king = ComputeNoteCode(board, Sq(3, 9), Sq(4, 9), kKing, true, kFmtPgn);
-  EXPECT_EQ(RenderChinese(king.Head, king.Tail, 0, 3), "帅六平五");
-  const TNoteCode pawn = ComputeNoteCode(board, Sq(2, 5), Sq(1, 5), kBlackBit | kPawn, true, 0);
-  EXPECT_EQ(RenderChinese(pawn.Head, pawn.Tail, 1, 3), "二卒平２");
-}
-
 // ---- Random games ----------------------------------------------------------
 //
-// A move generator written independently of IsLegalMove (step tables instead of
-// target tests) plays random games; every position's legal moves are compared
-// with IsLegalMove's, and every legal move is written in every notation and read
-// back to the same squares.
+// Random games from the start and from positions built so that like pieces
+// share files (two rooks, horses and cannons on a file; three to five pawns on
+// a file; two files of two pawns; pieces where they cannot be). Every legal
+// move of every position is written in every notation and read back.
 
-struct TGenMove {
-  uint8_t From, Dest;
-};
+using TMove = std::pair<uint8_t, uint8_t>;
 
-uint8_t At(const TWorkBoard& b, int x, int y) { return b[WorkIndex(x, y)]; }
-bool Inside(int x, int y) { return x >= 0 && x <= 8 && y >= 0 && y <= 9; }
-bool IsBlack(uint8_t code) { return (code & kBlackBit) != 0; }
-
-bool OnPawnSquare(bool black, int x, int y) {
-  const int limit = x % 2 == 0 ? 6 : 4;  // red rows reachable on start / other columns
-  return black ? 9 - y <= limit : y <= limit;
+std::vector<TMove> LegalMoves(const TWorkBoard& b, int side) {
+  std::vector<TMove> out;
+  for (int i = 0; i < 90; ++i)
+    if (b[i] && (b[i] >> 4) == side)
+      for (int t = 0; t < 90; ++t)
+        if (IsLegalMove(b, 8 - i / 10, i % 10, 8 - t / 10, t % 10, true) == kMoveLegal)
+          out.emplace_back(SquareOf(8 - i / 10, i % 10), SquareOf(8 - t / 10, t % 10));
+  return out;
 }
 
-bool OnElephantPoint(bool black, int x, int y) {
-  const int ry = black ? 9 - y : y;
-  return (ry == 9 && (x == 2 || x == 6)) || (ry == 7 && x % 4 == 0) ||
-         (ry == 5 && (x == 2 || x == 6));
+void Play(TWorkBoard& b, TMove m) {
+  b[WorkIndex(SquareX(m.second), SquareY(m.second))] = PieceAt(b, m.first);
+  b[WorkIndex(SquareX(m.first), SquareY(m.first))] = 0;
 }
 
-bool OnAdvisorPoint(bool black, int x, int y) {
-  const int ry = black ? 9 - y : y;
-  return ((ry == 7 || ry == 9) && (x == 3 || x == 5)) || (ry == 8 && x == 4);
-}
-
-// Moves of one piece by its own steps, without the king test.
-void PieceMoves(const TWorkBoard& b, int x, int y, std::vector<TGenMove>& out) {
-  const uint8_t code = At(b, x, y);
-  const bool black = IsBlack(code);
-  auto add = [&](int tx, int ty) {
-    if (!Inside(tx, ty)) return;
-    const uint8_t t = At(b, tx, ty);
-    if (t && IsBlack(t) == black) return;
-    out.push_back({SquareOf(x, y), SquareOf(tx, ty)});
-  };
-  static const int kOrth[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
-  switch (code & 0x0F) {
-    case kRook:
-    case kCannon:
-      for (const auto& d : kOrth) {
-        bool screened = false;
-        for (int tx = x + d[0], ty = y + d[1]; Inside(tx, ty); tx += d[0], ty += d[1]) {
-          const uint8_t t = At(b, tx, ty);
-          if ((code & 0x0F) == kRook) {
-            add(tx, ty);
-            if (t) break;
-          } else if (!screened) {
-            if (t)
-              screened = true;
-            else
-              add(tx, ty);
-          } else if (t) {
-            if (IsBlack(t) != black) add(tx, ty);
-            break;
-          }
-        }
-      }
-      break;
-    case kHorse: {
-      static const int kSteps[8][4] = {{1, 2, 0, 1},    {-1, 2, 0, 1},  {1, -2, 0, -1},
-                                       {-1, -2, 0, -1}, {2, 1, 1, 0},   {2, -1, 1, 0},
-                                       {-2, 1, -1, 0},  {-2, -1, -1, 0}};
-      for (const auto& s : kSteps)
-        if (Inside(x + s[0], y + s[1]) && !At(b, x + s[2], y + s[3])) add(x + s[0], y + s[1]);
-      break;
-    }
-    case kElephant:
-      for (int dx : {-2, 2})
-        for (int dy : {-2, 2})
-          if (Inside(x + dx, y + dy) && OnElephantPoint(black, x + dx, y + dy) &&
-              !At(b, x + dx / 2, y + dy / 2))
-            add(x + dx, y + dy);
-      break;
-    case kAdvisor:
-      for (int dx : {-1, 1})
-        for (int dy : {-1, 1})
-          if (OnAdvisorPoint(black, x + dx, y + dy)) add(x + dx, y + dy);
-      break;
-    case kKing:
-      for (const auto& d : kOrth) {
-        const int tx = x + d[0], ty = y + d[1];
-        if (tx >= 3 && tx <= 5 && (black ? ty >= 0 && ty <= 2 : ty >= 7 && ty <= 9)) add(tx, ty);
-      }
-      break;
-    case kPawn: {
-      if (!OnPawnSquare(black, x, y)) break;
-      const int forward = black ? 1 : -1;
-      add(x, y + forward);
-      if (black ? y >= 5 : y <= 4) {
-        add(x - 1, y);
-        add(x + 1, y);
-      }
-      break;
-    }
-  }
-}
-
-bool KingExposed(const TWorkBoard& b, bool black) {
-  int kings[2][2], found = 0;
-  for (int side = 0; side < 2; ++side)
-    for (int x = 3; x <= 5; ++x)
-      for (int y = side ? 0 : 7; y <= (side ? 2 : 9); ++y)
-        if (At(b, x, y) == ((side << 4) | kKing)) {
-          kings[side][0] = x;
-          kings[side][1] = y;
-          ++found;
-        }
-  if (found != 2) return false;  // a king outside its palace: no king test at all
-  if (kings[0][0] == kings[1][0]) {
-    bool blocked = false;
-    for (int y = kings[1][1] + 1; y < kings[0][1]; ++y) blocked |= At(b, kings[0][0], y) != 0;
-    if (!blocked) return true;
-  }
-  const uint8_t king = SquareOf(kings[black][0], kings[black][1]);
-  std::vector<TGenMove> replies;
-  for (int x = 0; x < 9; ++x)
-    for (int y = 0; y < 10; ++y) {
-      const uint8_t c = At(b, x, y);
-      const int type = c & 0x0F;
-      if (c && IsBlack(c) != black && type != kElephant && type != kAdvisor && type != kKing)
-        PieceMoves(b, x, y, replies);
-    }
-  for (const auto& m : replies)
-    if (m.Dest == king) return true;
-  return false;
-}
-
-void Play(TWorkBoard& b, uint8_t from, uint8_t dest) {
-  b[WorkIndex(SquareX(dest), SquareY(dest))] = PieceAt(b, from);
-  b[WorkIndex(SquareX(from), SquareY(from))] = 0;
-}
-
-std::vector<TGenMove> LegalMoves(const TWorkBoard& b, bool black) {
-  std::vector<TGenMove> pseudo, legal;
-  for (int x = 0; x < 9; ++x)
-    for (int y = 0; y < 10; ++y)
-      if (At(b, x, y) && IsBlack(At(b, x, y)) == black) PieceMoves(b, x, y, pseudo);
-  for (const auto& m : pseudo) {
-    TWorkBoard after = b;
-    Play(after, m.From, m.Dest);
-    if (!KingExposed(after, black)) legal.push_back(m);
-  }
-  return legal;
-}
-
-struct TCoverage {
-  int Heads[16] = {};  // by the head's high nibble, both standards
-  int FileHeads = 0;   // 前三進一 form
-};
-
-// Writes one legal move in every notation and reads it back.
-void CheckRoundTrips(const TWorkBoard& b, const TGenMove& m, int side, TCoverage& seen) {
-  const uint8_t piece = PieceAt(b, m.From);
+// Writes one legal move in every notation and reads it back; counts the heads seen.
+void CheckRoundTrips(const TWorkBoard& b, TMove m, int side, int (&heads)[16], int& fileHeads) {
+  const uint8_t piece = PieceAt(b, m.first);
   TWorkBoard after = b;
-  Play(after, m.From, m.Dest);
+  Play(after, m);
   auto expectBack = [&](const TNoteToken& token, const std::string& text) {
     TWorkBoard board = b;
-    static TChessRec rec;
-    rec.Moves.resize(2);
-    int counter = 0;
-    ASSERT_TRUE(ApplyNotationMove(rec, board, side, token, counter)) << text;
-    EXPECT_EQ(rec.Moves[1].From, m.From) << text;
-    EXPECT_EQ(rec.Moves[1].Dest, m.Dest) << text;
-    EXPECT_EQ(board, after) << text;
+    EXPECT_EQ(Apply(board, side, token), m) << text;
   };
   for (bool wxf : {true, false}) {
-    const TNoteCode code = ComputeNoteCode(b, m.From, m.Dest, piece, wxf, kFmtPgn);
+    const TNoteCode code = ComputeNoteCode(b, m.first, m.second, piece, wxf, kFmtPgn);
     ASSERT_TRUE(IsValidNoteCode(code.Head, code.Tail));
-    ++seen.Heads[code.Head >> 4];
-    if ((code.Head >> 4) >= 7 && (code.Head & 0x0F) < 9) ++seen.FileHeads;
+    ++heads[code.Head >> 4];
+    fileHeads += (code.Head >> 4) >= 7 && (code.Head & 0x0F) < 9;
     for (int variant : {kVariantUtf8Simplified, kVariantUtf8Traditional}) {
       const std::string text = RenderChinese(code.Head, code.Tail, side, variant);
-      const TNoteToken token = Token(text);
-      ASSERT_TRUE(token.Usable()) << text;
-      EXPECT_EQ(token.Side, side) << text;
-      expectBack(token, text);
+      EXPECT_EQ(Token(text).Side, side) << text;
+      expectBack(Token(text), text);
     }
-    if (wxf)
-      expectBack(ParseWxfToken(RenderWxf(code.Head, code.Tail)), RenderWxf(code.Head, code.Tail));
-    // A library destination never shows 一..五; where nothing was dropped the
-    // text is the same as for any other destination.
-    const TNoteCode library = ComputeNoteCode(b, m.From, m.Dest, piece, wxf, kFmtCbl);
+    const std::string wxfText = RenderWxf(code.Head, code.Tail);
+    if (wxf) expectBack(ParseWxfToken(wxfText), wxfText);
+    // A library destination never shows 一..五; otherwise its code is the same.
+    const TNoteCode library = ComputeNoteCode(b, m.first, m.second, piece, wxf, kFmtCbl);
     EXPECT_LT(library.Head >> 4, 10);
-    if ((code.Head >> 4) < 10) {
-      EXPECT_EQ(library.Head, code.Head);
-    }
+    EXPECT_EQ(library.Head, (code.Head >> 4) < 10 ? code.Head : library.Head);
     EXPECT_EQ(library.Tail, code.Tail);
   }
-  const std::string iccs = RenderIccs(m.From, m.Dest);
-  ASSERT_EQ(iccs.size(), 5u);
-  EXPECT_EQ(SquareOf(iccs[0] - 'A', '9' - iccs[1]), m.From);
-  EXPECT_EQ(SquareOf(iccs[3] - 'A', '9' - iccs[4]), m.Dest);
+  const std::string iccs = RenderIccs(m.first, m.second);
+  EXPECT_EQ(TMove(SquareOf(iccs[0] - 'A', '9' - iccs[1]), SquareOf(iccs[3] - 'A', '9' - iccs[4])),
+            m);
 }
 
 // The GBK and Big5 variants hold the same characters as the UTF-8 ones.
-void CheckByteVariants(uint8_t head, uint8_t tail, int side) {
-  const std::string simplified = RenderChinese(head, tail, side, kVariantUtf8Simplified);
-  const std::string traditional = RenderChinese(head, tail, side, kVariantUtf8Traditional);
-  EXPECT_EQ(ToUtf8(RenderChinese(head, tail, side, kVariantGbkSimplified), "windows-936-2000"),
-            simplified);
-  EXPECT_EQ(ToUtf8(RenderChinese(head, tail, side, kVariantGbkTraditional), "windows-936-2000"),
-            traditional);
-  EXPECT_EQ(ToUtf8(RenderChinese(head, tail, side, kVariantBig5), "windows-950-2000"), traditional);
+void CheckByteVariants(TNoteCode code, int side) {
+  const std::string simplified = RenderChinese(code.Head, code.Tail, side, 3);
+  const std::string traditional = RenderChinese(code.Head, code.Tail, side, 4);
+  EXPECT_EQ(ToUtf8(RenderChinese(code.Head, code.Tail, side, 0), "windows-936-2000"), simplified);
+  EXPECT_EQ(ToUtf8(RenderChinese(code.Head, code.Tail, side, 1), "windows-936-2000"), traditional);
+  EXPECT_EQ(ToUtf8(RenderChinese(code.Head, code.Tail, side, 2), "windows-950-2000"), traditional);
 }
 
 TEST(NotationRandomGames, EveryLegalMoveReadsBackInEveryNotation) {
-  // Start positions, some of them built so that like pieces share files: two
-  // rooks, horses and cannons on a file; three to five pawns on a file; two
-  // files of two pawns; pawns and elephants where they cannot be.
   const std::vector<std::vector<std::string>> starts = {
       kStartRows,
       {"r...k....", "n........", "r...c....", "n...c....", ".........", ".........", "..C..R..N",
@@ -604,100 +429,72 @@ TEST(NotationRandomGames, EveryLegalMoveReadsBackInEveryNotation) {
   };
   std::mt19937 rng(20240611);
   TTestJob job;
-  TCoverage seen;
-  int positions = 0, games = 0;
-  for (int round = 0; round < 8; ++round)
+  int heads[16] = {}, fileHeads = 0, positions = 0;
+  for (int round = 0; round < 6; ++round)
     for (size_t s = 0; s < starts.size(); ++s) {
       TChessRec rec = FromRows(starts[s]);
+      rec.Moves.resize(1);
       TWorkBoard board;
       MakeWorkBoard(rec, board);
-      int side = (round % 3 == 2) ? 1 : 0;  // some games open with black
+      int side = round % 3 == 2 ? 1 : 0;  // some games open with black
       std::vector<TWorkBoard> history{board};
-      std::vector<TNoteCode> federation, chinese;
-      rec.Moves.resize(1);
+      std::vector<TNoteCode> codes[2];  // federation, Chinese conventional
+      auto addNode = [&](const TWorkBoard& before, TMove m, int parent) {
+        TMoveNode node;
+        node.From = m.first;
+        node.Dest = m.second;
+        node.Parent = parent;
+        rec.Moves.push_back(node);
+        for (int w = 0; w < 2; ++w)
+          codes[w].push_back(
+              ComputeNoteCode(before, m.first, m.second, PieceAt(before, m.first), w == 0, 0));
+      };
       for (int ply = 0; ply < 60; ++ply) {
-        const auto moves = LegalMoves(board, side == 1);
-        // The generator and the full rule test agree on every move of every piece.
-        std::vector<bool> generated(90 * 90);
-        for (const auto& m : moves)
-          generated[WorkIndex(SquareX(m.From), SquareY(m.From)) * 90 +
-                    WorkIndex(SquareX(m.Dest), SquareY(m.Dest))] = true;
-        for (int x = 0; x < 9; ++x)
-          for (int y = 0; y < 10; ++y) {
-            const uint8_t c = At(board, x, y);
-            if (!c || IsBlack(c) != (side == 1)) continue;
-            for (int tx = 0; tx < 9; ++tx)
-              for (int ty = 0; ty < 10; ++ty)
-                ASSERT_EQ(IsLegalMove(board, x, y, tx, ty, true) == kMoveLegal,
-                          generated[WorkIndex(x, y) * 90 + WorkIndex(tx, ty)])
-                    << "start " << s << " ply " << ply << " "
-                    << RenderIccs(SquareOf(x, y), SquareOf(tx, ty));
-          }
-        for (const auto& m : moves) CheckRoundTrips(board, m, side, seen);
-        if (HasFatalFailure() || moves.empty()) break;
+        const auto moves = LegalMoves(board, side);
+        for (TMove m : moves) CheckRoundTrips(board, m, side, heads, fileHeads);
+        if (HasFailure() || moves.empty()) break;
         ++positions;
-        // Prefer moves of pieces that share their file with a like piece, so
+        // Mostly moves of pieces that share their file with a like piece, so
         // that the shared-file forms keep coming up.
-        std::vector<TGenMove> shared;
-        for (const auto& m : moves) {
-          const uint8_t c = PieceAt(board, m.From);
+        std::vector<TMove> shared;
+        for (TMove m : moves) {
           int onFile = 0;
-          for (int y = 0; y < 10; ++y) onFile += At(board, SquareX(m.From), y) == c;
+          for (int y = 0; y < 10; ++y)
+            onFile += PieceAt(board, SquareOf(SquareX(m.first), y)) == PieceAt(board, m.first);
           if (onFile > 1) shared.push_back(m);
         }
         const auto& pool = !shared.empty() && rng() % 3 != 0 ? shared : moves;
-        const TGenMove m = pool[rng() % pool.size()];
-        const uint8_t piece = PieceAt(board, m.From);
-        federation.push_back(ComputeNoteCode(board, m.From, m.Dest, piece, true, kFmtPgn));
-        chinese.push_back(ComputeNoteCode(board, m.From, m.Dest, piece, false, kFmtPgn));
-        if (ply % 8 == 0) {
-          CheckByteVariants(federation.back().Head, federation.back().Tail, side);
-          CheckByteVariants(chinese.back().Head, chinese.back().Tail, side);
-        }
-        TMoveNode node;
-        node.From = m.From;
-        node.Dest = m.Dest;
-        node.Parent = int(rec.Moves.size()) - 1;
-        rec.Moves.push_back(node);
-        Play(board, m.From, m.Dest);
+        const TMove m = pool[rng() % pool.size()];
+        addNode(board, m, int(rec.Moves.size()) - 1);
+        if (ply % 8 == 0) CheckByteVariants(codes[1].back(), side);
+        Play(board, m);
         history.push_back(board);
         side ^= 1;
       }
-      ++games;
-      // A variation on a random move of the game, replayed from its parent.
+      // A variation on a random move of the game, played from that move's parent.
       const int played = int(rec.Moves.size()) - 1;
       if (played >= 2) {
         const int k = 1 + int(rng() % played);
-        const int parentSide = PieceAt(history[k - 1], rec.Moves[k].From) >> 4;
-        const auto alternatives = LegalMoves(history[k - 1], parentSide == 1);
-        const TGenMove alt = alternatives[rng() % alternatives.size()];
-        TMoveNode node;
-        node.From = alt.From;
-        node.Dest = alt.Dest;
-        node.Parent = k - 1;
-        rec.Moves.push_back(node);
-        const uint8_t piece = PieceAt(history[k - 1], alt.From);
-        federation.push_back(ComputeNoteCode(history[k - 1], alt.From, alt.Dest, piece, true, 0));
-        chinese.push_back(ComputeNoteCode(history[k - 1], alt.From, alt.Dest, piece, false, 0));
+        const TWorkBoard& before = history[k - 1];
+        const auto alternatives = LegalMoves(before, PieceAt(before, rec.Moves[k].From) >> 4);
+        addNode(before, alternatives[rng() % alternatives.size()], k - 1);
       }
       // The move check replays the same tree to the same codes, without a message.
       rec.MoveCount = int(rec.Moves.size()) - 1;
-      for (bool wxf : {true, false}) {
-        job.WxfStandard = wxf;
+      for (int w = 0; w < 2; ++w) {
+        job.WxfStandard = w == 0;
         CheckMoves(job, rec);
         for (int i = 1; i <= rec.MoveCount; ++i) {
-          const TNoteCode& want = (wxf ? federation : chinese)[i - 1];
-          ASSERT_EQ(rec.Moves[i].NoteHead, want.Head) << "start " << s << " node " << i;
-          ASSERT_EQ(rec.Moves[i].NoteTail, want.Tail) << "start " << s << " node " << i;
+          ASSERT_EQ(rec.Moves[i].NoteHead, codes[w][i - 1].Head) << "start " << s << " node " << i;
+          ASSERT_EQ(rec.Moves[i].NoteTail, codes[w][i - 1].Tail) << "start " << s << " node " << i;
         }
       }
-      EXPECT_TRUE(job.At(kLogError).empty()) << job.Lines.front().Text;
+      EXPECT_TRUE(job.Lines.empty()) << job.Lines.front().Text;
     }
-  // Every shared-file form came up: 前 中 後, 一..五 and the file-naming head.
-  for (int head = 7; head <= 14; ++head) EXPECT_GT(seen.Heads[head], 0) << head;
-  EXPECT_GT(seen.FileHeads, 0);
-  EXPECT_EQ(games, 48);
-  EXPECT_GT(positions, 1500);
+  // Every shared-file form came up: 前 中 後, 一..五 and the head naming a file.
+  for (int head = 7; head <= 14; ++head) EXPECT_GT(heads[head], 0) << head;
+  EXPECT_GT(fileHeads, 0);
+  EXPECT_GT(positions, 1200);
 }
 
 }  // namespace
