@@ -34,10 +34,6 @@ const std::vector<std::string> kStartRows = {"rnbakabnr", ".........", ".c.....c
                                              ".........", ".........", "P.P.P.P.P", ".C.....C.",
                                              ".........", "RNBAKABNR"};
 
-const uint8_t kStandardSquares[32] = {
-    0x09, 0x19, 0x29, 0x39, 0x49, 0x59, 0x69, 0x79, 0x89, 0x17, 0x77, 0x06, 0x26, 0x46, 0x66, 0x86,
-    0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80, 0x12, 0x72, 0x03, 0x23, 0x43, 0x63, 0x83};
-
 // Appends a node played from parent.
 void AddMove(TChessRec& rec, int parent, uint8_t from, uint8_t dest) {
   if (rec.Moves.empty()) rec.Moves.resize(1);
@@ -58,7 +54,7 @@ int Legal(const TChessRec& rec, int fx, int fy, int tx, int ty, bool full = fals
 
 TEST(BoardPlace, BothLayoutsGiveTheStandardSlots) {
   TChessRec rowMajor = FromRows(kStartRows);
-  for (int s = 0; s < 32; ++s) EXPECT_EQ(rowMajor.Pieces[s], kStandardSquares[s]) << s;
+  for (int s = 0; s < 32; ++s) EXPECT_EQ(rowMajor.Pieces[s], kStartSquares[s]) << s;
 
   uint8_t columnMajor[90] = {};
   TWorkBoard board;
@@ -67,7 +63,7 @@ TEST(BoardPlace, BothLayoutsGiveTheStandardSlots) {
     for (int y = 0; y < 10; ++y) columnMajor[x * 10 + y] = board[WorkIndex(x, y)];
   TChessRec rec;
   PlacePieces(rec, columnMajor, 1);
-  for (int s = 0; s < 32; ++s) EXPECT_EQ(rec.Pieces[s], kStandardSquares[s]) << s;
+  for (int s = 0; s < 32; ++s) EXPECT_EQ(rec.Pieces[s], kStartSquares[s]) << s;
 }
 
 TEST(BoardPlace, SurplusPiecesAndUnknownCodesAreDropped) {
