@@ -1,5 +1,9 @@
 // Code pages, script mapping and code-page-aware text helpers.
 // Positions in the search helpers are 1-based; 0 means "not found".
+// Code pages: 936 GBK, 950 Big5, 65001 UTF-8; as a source, 0 means UTF-16LE
+// (ReadSourceText, WideToCodePage). Byte text handed to ConvertCodePage with
+// source 0 is taken to be in the system code page. Characters a code page
+// cannot hold, and invalid byte sequences, come out as "?".
 #pragma once
 
 #include <cstddef>
@@ -13,20 +17,39 @@ class TJobState;
 void ConvertCodePage(std::string& text, int src, int flag, int dst);
 // Converts UTF-16 text to code page dst with the same mapping rules.
 void WideToCodePage(std::string& text, const std::u16string& wide, int src, int flag, int dst);
-// Reads source text from a file (or the clipboard) into code page dst.
-// Returns the effective source code page (0 for UTF-16, 65001 for a UTF-8 mark).
+// Reads source text from a file (or the clipboard) into code page dst: a
+// UTF-16 mark (FF FE, or FE FF for big-endian) or a UTF-8 mark overrides src,
+// and zero bytes of the result become blanks. A missing or empty file is
+// logged as an error and leaves the text empty; an empty or absent clipboard
+// gives an empty text. Returns the effective source code page (0 for UTF-16,
+// 65001 for a UTF-8 mark).
 int ReadSourceText(TJobState& job, std::string& text, const std::string& name, int flag, int dst,
                    int src, bool clip);
 
+// Replaces the clipboard's content with the bytes (code page cp) and their
+// UTF-16 form without a leading U+FEFF. A final zero byte, added for readers
+// of C strings, is not placed. Without a clipboard nothing happens.
 void PutClipboardText(const char* bytes, size_t n, int cp);
 std::u16string GetClipboardWide();
 
+// Converts UTF-16 text to code page cp, or byte text of code page cp to UTF-16,
+// with no script mapping.
+std::string WideToBytes(std::u16string_view wide, int cp);
+std::u16string BytesToWide(std::string_view bytes, int cp);
+
+// Pass as `limit` to search the whole text.
+constexpr size_t kNoLimit = static_cast<size_t>(-1);
+
 // 0 single byte, 1 lead byte, 2 trail byte of a GBK/Big5 double-byte character.
 int DbcsByteKind(int cp, std::string_view s, size_t p);
+// The searches return the 1-based position of the first match at or after
+// `start` that lies wholly within the first `limit` bytes and does not begin on
+// the trail byte of a double-byte character (GBK and Big5 only).
 size_t PosDbcs(int cp, std::string_view needle, std::string_view text, size_t limit, size_t start);
 size_t PosTextDbcs(int cp, std::string_view needle, std::string_view text, size_t limit,
                    size_t start);
 size_t PosCharDbcs(int cp, char c, std::string_view text, size_t limit, size_t start);
+// Searches backward from `start` down to `end` (both 1-based, inclusive).
 size_t LastPosCharDbcs(int cp, char c, std::string_view text, size_t start, size_t end);
 void ReplaceAllDbcs(int cp, std::string& s, std::string_view needle, bool caseSensitive,
                     std::string_view repl);
