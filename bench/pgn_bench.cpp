@@ -64,10 +64,10 @@ void MakeGame(TQuietJob& job, TChessRec& rec, unsigned seed) {
   BuildLinearTree(rec, n);
   for (int i = 5; i <= n; i += 20) rec.Texts[TextSlotOf(rec, i)] = "A comment on this move.";
   const std::pair<int, std::string> tags[] = {{kSlotEvent, "Benchmark Cup"},
-                                               {kSlotRedName, "Red Player"},
-                                               {kSlotBlackName, "Black Player"},
-                                               {kSlotDate, "2024.01.01"},
-                                               {kSlotResult, "*"}};
+                                              {kSlotRedName, "Red Player"},
+                                              {kSlotBlackName, "Black Player"},
+                                              {kSlotDate, "2024.01.01"},
+                                              {kSlotResult, "*"}};
   for (const auto& [slot, value] : tags) rec.Texts[slot] = value;
   CheckMoves(job, rec);
   MakeFen(rec);
@@ -108,7 +108,11 @@ void BM_PgnWrite(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kRecords);
   state.SetBytesProcessed(static_cast<int64_t>(bytes));
 }
-BENCHMARK(BM_PgnWrite)->Arg(kPgnChinese)->Arg(kPgnWxf)->Arg(kPgnIccs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PgnWrite)
+    ->Arg(kPgnChinese)
+    ->Arg(kPgnWxf)
+    ->Arg(kPgnIccs)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_PgnRead(benchmark::State& state) {
   TQuietJob& job = Job();

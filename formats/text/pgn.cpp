@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
 #include <utility>
@@ -30,11 +31,20 @@
 #include "core/variants.h"
 
 const TPgnTag PgnTags[kPgnTagCount] = {
-    {"Event", kSlotEvent},     {"Round", kSlotRound},         {"Date", kSlotDate},
-    {"Site", kSlotSite},       {"RedTeam", kSlotRedTeam},     {"Red", kSlotRedName},
-    {"BlackTeam", kSlotBlackTeam}, {"Black", kSlotBlackName}, {"Result", kSlotResult},
-    {"ECCO", kSlotEcco},       {"Opening", kSlotOpening},     {"Variation", kSlotVariation},
-    {"FEN", kSlotFen},         {"Format", kSlotFormat},
+    {"Event", kSlotEvent},
+    {"Round", kSlotRound},
+    {"Date", kSlotDate},
+    {"Site", kSlotSite},
+    {"RedTeam", kSlotRedTeam},
+    {"Red", kSlotRedName},
+    {"BlackTeam", kSlotBlackTeam},
+    {"Black", kSlotBlackName},
+    {"Result", kSlotResult},
+    {"ECCO", kSlotEcco},
+    {"Opening", kSlotOpening},
+    {"Variation", kSlotVariation},
+    {"FEN", kSlotFen},
+    {"Format", kSlotFormat},
 };
 
 const char* const PgnResultTexts[4] = {"1-0", "0-1", "1/2-1/2", "*"};
@@ -66,8 +76,7 @@ size_t ReadTagSection(TChessRec& rec, std::string_view s, size_t p) {
   const size_t n = s.size();
   while (p < n && s[p] == '[') {
     size_t lineEnd = p + 1;
-    while (lineEnd < n && s[lineEnd] != '\0' && s[lineEnd] != '\r' && s[lineEnd] != '\n')
-      ++lineEnd;
+    while (lineEnd < n && s[lineEnd] != '\0' && s[lineEnd] != '\r' && s[lineEnd] != '\n') ++lineEnd;
     size_t open = s.find('"', p + 1);
     size_t next = lineEnd;
     if (open != std::string_view::npos && open < lineEnd) {
@@ -210,8 +219,8 @@ TAsciiChar AsciiAt(std::string_view s, size_t p) {
   if (p + 2 < s.size()) {
     const unsigned char b1 = static_cast<unsigned char>(s[p + 1]);
     const unsigned char b2 = static_cast<unsigned char>(s[p + 2]);
-    if (b == 0xEF && ((b1 == 0xBC && b2 >= 0x81 && b2 <= 0xBF) ||
-                      (b1 == 0xBD && b2 >= 0x80 && b2 <= 0x9E))) {
+    if (b == 0xEF &&
+        ((b1 == 0xBC && b2 >= 0x81 && b2 <= 0xBF) || (b1 == 0xBD && b2 >= 0x80 && b2 <= 0x9E))) {
       const unsigned cp = 0xF000u | ((b1 & 0x3Fu) << 6) | (b2 & 0x3Fu);
       return {static_cast<char>(cp - 0xFEE0u), 3, false};
     }
@@ -224,9 +233,9 @@ TAsciiChar AsciiAt(std::string_view s, size_t p) {
 // ASCII form are kept as 0x01 so that they make the token unusable.
 struct TLetterToken {
   std::string Text;
-  char First = 0;         // ASCII form of the first character (0 when none)
-  size_t FirstLen = 1;    // bytes of the first character
-  size_t End = 0;         // position after the token
+  char First = 0;       // ASCII form of the first character (0 when none)
+  size_t FirstLen = 1;  // bytes of the first character
+  size_t End = 0;       // position after the token
 };
 
 TLetterToken ReadLetterToken(std::string_view s, size_t p, bool equalsIsSideways) {
@@ -250,15 +259,7 @@ TLetterToken ReadLetterToken(std::string_view s, size_t p, bool equalsIsSideways
   return tok;
 }
 
-bool IsWxfPieceLetter(char c) {
-  switch (c) {
-    case 'R': case 'H': case 'N': case 'B': case 'E': case 'A': case 'K': case 'C': case 'P':
-    case 'r': case 'h': case 'n': case 'b': case 'e': case 'a': case 'k': case 'c': case 'p':
-      return true;
-    default:
-      return false;
-  }
-}
+bool IsWxfPieceLetter(char c) { return c != 0 && std::strchr("RHNBEAKCPrhnbeakcp", c) != nullptr; }
 
 bool IsWxfTokenStart(char c) {
   return (c >= 'A' && c <= 'Z') || IsWxfPieceLetter(c) || c == '+' || c == '-';
@@ -707,8 +708,8 @@ size_t RenderPgn(const TJobState& job, TChessRec& rec, std::string& out) {
   const int mainLast = std::clamp(rec.Lines.empty() ? 0 : rec.Lines[0].Last, 0, moveCount);
   const int last = job.IncludeChange ? moveCount : mainLast;
 
-  const size_t perMove = notation == kPgnWxf    ? 12
-                         : notation == kPgnIccs ? 13
+  const size_t perMove = notation == kPgnWxf          ? 12
+                         : notation == kPgnIccs       ? 13
                          : job.DstCodePage == kCpUtf8 ? 20
                                                       : 16;
   size_t estimate = static_cast<size_t>(last) * perMove;

@@ -24,9 +24,9 @@
 namespace {
 
 // Header rows of the writer: the slot each label heads, in label order.
-constexpr int kHeaderSlots[11] = {kSlotTitle,    kSlotOpenLine,  kSlotEvent,     kSlotSite,
-                                  kSlotDate,     kSlotRedName,   kSlotBlackName, kSlotResult,
-                                  kSlotCommentator, kSlotCreator, kSlotFen};
+constexpr int kHeaderSlots[11] = {kSlotTitle,       kSlotOpenLine, kSlotEvent,     kSlotSite,
+                                  kSlotDate,        kSlotRedName,  kSlotBlackName, kSlotResult,
+                                  kSlotCommentator, kSlotCreator,  kSlotFen};
 
 // Lead bytes of the UTF-8 characters that can begin a Chinese move.
 bool IsMoveLeadByte(unsigned char b) {
@@ -45,8 +45,8 @@ class TTextWriter {
 
   void Write() {
     const int variant = job_.TextVariant;
-    const int moveCount =
-        std::clamp<int>(rec_.MoveCount, 0, std::max<int>(0, static_cast<int>(rec_.Moves.size()) - 1));
+    const int moveCount = std::clamp<int>(
+        rec_.MoveCount, 0, std::max<int>(0, static_cast<int>(rec_.Moves.size()) - 1));
     if (moveCount >= 1) NumberBranches(rec_, branches_);
     perLine_ = SanePliesPerLine(job_.TextPliesPerLine);
     filler_ = CodePageText(kCtEllipsis, job_.DstCodePageIndex);
@@ -135,8 +135,8 @@ class TTextWriter {
         number = Number((node.Ply + 1) / 2);
         out_ += number;
       }
-      out_ += RenderChinese(node.NoteHead, node.NoteTail, node.Flags & kFlagBlack,
-                            job_.TextVariant);
+      out_ +=
+          RenderChinese(node.NoteHead, node.NoteTail, node.Flags & kFlagBlack, job_.TextVariant);
       const size_t labelWidth = LabelWidth(k);
       if (labelWidth) out_ += branches_.Labels[k];
       if (m == 0 || k == s.Last) {
@@ -181,7 +181,8 @@ class TTextWriter {
 void NumberBranches(const TChessRec& rec, TBranchNumbers& branches) {
   branches.Sections.clear();
   branches.Labels.clear();
-  const int n = std::clamp<int>(rec.MoveCount, 0, std::max<int>(0, static_cast<int>(rec.Moves.size()) - 1));
+  const int n =
+      std::clamp<int>(rec.MoveCount, 0, std::max<int>(0, static_cast<int>(rec.Moves.size()) - 1));
   if (n < 1) return;
   const int lineCount = std::min<int>(rec.LastLine, static_cast<int>(rec.Lines.size()) - 1);
   branches.Labels.assign(n + 1, std::string());

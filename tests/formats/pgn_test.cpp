@@ -61,7 +61,7 @@ TEST(PgnRead, TagsQuotesAndUnknownLines) {
                        "[Unknown \"x\"]\n"
                        "[result \"0-1\"]\n"));
   EXPECT_EQ(rec.Texts[kSlotEvent], "The \"Big\" Cup");
-  EXPECT_EQ(rec.Texts[kSlotRound], "");       // no quote: ignored
+  EXPECT_EQ(rec.Texts[kSlotRound], "");         // no quote: ignored
   EXPECT_EQ(rec.Texts[kSlotSite], "Open end");  // no closing quote: rest of line
   EXPECT_EQ(rec.Texts[kSlotRedName], "A");
   EXPECT_EQ(rec.Texts[kSlotBlackName], "B");  // a second tag on the same line
@@ -175,7 +175,7 @@ TEST(PgnRead, HeaderAndCommentsGoToTheDestinationCodePage) {
   std::string event = "國際", comment = "注", opening = "中炮";
   ConvertCodePage(event, kCpUtf8, 0, kCpBig5);
   ConvertCodePage(comment, kCpUtf8, 0, kCpBig5);
-  EXPECT_EQ(rec.Texts[kSlotEvent], event);     // slot 52: converted and mapped
+  EXPECT_EQ(rec.Texts[kSlotEvent], event);      // slot 52: converted and mapped
   EXPECT_EQ(rec.Texts[kSlotOpening], opening);  // slot 9: kept as read
   EXPECT_EQ(GetMoveText(rec, 0), comment);
 }
@@ -307,8 +307,16 @@ TEST(PgnWrite, LayoutRules) {
   job.PgnPliesPerLine = 4;
   TChessRec rec;
   BuildRecord(job, rec,
-              {{1, "H2-E2", "c"}, {2, "H9-G7"}, {3, "H0-G2"}, {4, "I9-H9"}, {5, "I0-H0"},
-               {6, "B9-C7"}, {7, "C3-C4"}, {8, "G6-G5"}, {9, "B0-C2"}, {10, "C9-E7"}});
+              {{1, "H2-E2", "c"},
+               {2, "H9-G7"},
+               {3, "H0-G2"},
+               {4, "I9-H9"},
+               {5, "I0-H0"},
+               {6, "B9-C7"},
+               {7, "C3-C4"},
+               {8, "G6-G5"},
+               {9, "B0-C2"},
+               {10, "C9-E7"}});
   rec.Texts[kSlotResult] = "*";
   // A comment after red's first move: black's reply starts a new line with
   // the move number and the blank fill; ten plies number in two columns.
@@ -382,7 +390,8 @@ void BuildNestedTree(TTestJob& job, TChessRec& rec, int depth) {
 void BuildWideTree(TChessRec& rec, int length) {
   ResetRecord(rec, kFmtXqf, kFmtPgn);
   SetMoveCapacity(rec, 2 * length + 1);
-  for (int i = 1; i <= length; ++i) rec.Moves[i].Flags = kFlagHasAlt | (i < length ? kFlagContinues : 0);
+  for (int i = 1; i <= length; ++i)
+    rec.Moves[i].Flags = kFlagHasAlt | (i < length ? kFlagContinues : 0);
   BuildTreeFromFlags(rec, 2 * length);
 }
 

@@ -34,9 +34,7 @@ inline void SetDestination(TJobState& job, int cp, bool traditional) {
   job.TextVariant = TextVariantFor(cp, job.MapFlags);
 }
 
-inline uint8_t Square(const char* iccs) {
-  return SquareOf(iccs[0] - 'A', 9 - (iccs[1] - '0'));
-}
+inline uint8_t Square(const char* iccs) { return SquareOf(iccs[0] - 'A', 9 - (iccs[1] - '0')); }
 
 struct TPlannedMove {
   int Ply;

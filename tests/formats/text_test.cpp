@@ -74,10 +74,14 @@ TEST(TextWrite, GoldenFiles) {
     int PliesPerLine;
   };
   const TCase cases[] = {
-      {"gbk_simplified", kCpGbk, false, 2},   {"gbk_traditional", kCpGbk, true, 2},
-      {"big5", kCpBig5, false, 2},            {"utf8_simplified", kCpUtf8, false, 2},
-      {"utf8_traditional", kCpUtf8, true, 2}, {"gbk_4_plies", kCpGbk, false, 4},
-      {"gbk_6_plies", kCpGbk, false, 6},      {"gbk_8_plies", kCpGbk, false, 8},
+      {"gbk_simplified", kCpGbk, false, 2},
+      {"gbk_traditional", kCpGbk, true, 2},
+      {"big5", kCpBig5, false, 2},
+      {"utf8_simplified", kCpUtf8, false, 2},
+      {"utf8_traditional", kCpUtf8, true, 2},
+      {"gbk_4_plies", kCpGbk, false, 4},
+      {"gbk_6_plies", kCpGbk, false, 6},
+      {"gbk_8_plies", kCpGbk, false, 8},
       {"gbk_10_plies", kCpGbk, false, 10},
   };
   for (const TCase& c : cases) {
