@@ -10,6 +10,8 @@
 #include "app/baseform.h"
 #include "core/board.h"
 #include "core/notation.h"
+#include "formats/text/registry.h"
+#include "formats/text/text.h"
 #include "tests/formats/pgn_text_fixture.h"
 
 using namespace pgntext;
@@ -418,4 +420,38 @@ TEST(PgnWrite, DeepTreesDoNotRecurse) {
   out = Render(job, rec);
   EXPECT_EQ(Count(out, '('), 100000u);
   EXPECT_EQ(Count(out, 'X'), 4u * 200000 + 1);
+}
+
+// The largest tree of the corpus, read through the format table, written as
+// PGN with every variation and as text.
+TEST(PgnWrite, LargestCorpusTree) {
+  const std::filesystem::path file =
+      std::filesystem::path(TAVRIK_CORPUS_DIR) / "xqf" / "v18_zhongpao_215980nodes_1MB.xqf";
+  if (!std::filesystem::exists(file)) GTEST_SKIP() << "no corpus";
+  if (FileTypes[kFmtXqf].Reader == nullptr) GTEST_SKIP() << "no XQF reader";
+  TBaseForm job;
+  job.SrcFormat = kFmtXqf;
+  job.DstFormat = kFmtPgn;
+  job.SrcCodePage = kCpGbk;
+  job.IncludeChange = true;
+  SetDestination(job, kCpUtf8, false);
+  TChessRec rec;
+  ASSERT_TRUE(ReadRecordFile(job, rec, file.string()));
+  ASSERT_EQ(rec.MoveCount, 215980);
+  std::string out;
+  RenderPgn(job, rec, out);
+  // Each variation opens and closes on a line of its own.
+  int opened = 0, closed = 0;
+  for (size_t at = out.find("\n(\r\n"); at != std::string::npos; at = out.find("\n(\r\n", at + 1))
+    ++opened;
+  for (size_t at = out.find("\n)\r\n"); at != std::string::npos; at = out.find("\n)\r\n", at + 1))
+    ++closed;
+  EXPECT_EQ(opened, rec.LastLine);
+  EXPECT_EQ(closed, rec.LastLine);
+  TBranchNumbers branches;
+  NumberBranches(rec, branches);
+  EXPECT_EQ(static_cast<int>(branches.Sections.size()), rec.LastLine + 1);
+  job.DstFormat = kFmtText;
+  RenderText(job, rec, out);
+  EXPECT_NE(out.find("****[B" + std::to_string(rec.LastLine) + "]\r\n"), std::string::npos);
 }
