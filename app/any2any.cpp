@@ -72,12 +72,6 @@ std::string NameOf(const std::string& path) {
   return p == std::string::npos ? path : path.substr(p + 1);
 }
 
-// Replaces the last extension of a file name (a.b.xqf gives a.b + ext).
-std::string ReplaceExtension(const std::string& name, const std::string& ext) {
-  size_t dot = name.rfind('.');
-  return (dot == std::string::npos ? name : name.substr(0, dot)) + ext;
-}
-
 // Both paths name the same existing file or folder.
 bool SameFileObject(const std::string& a, const std::string& b) {
   std::error_code ec;
@@ -137,6 +131,13 @@ const std::vector<std::string> kSrcCodePageItems = {"國標碼(GBK)", "大五碼
                                                     "UTF-16LE"};
 
 }  // namespace
+
+std::string ChangeFileExt(const std::string& name, const std::string& ext) {
+  size_t dot = name.rfind('.');
+  size_t slash = name.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return name + ext;
+  return name.substr(0, dot) + ext;
+}
 
 const int TAnyFormat2AnyFormatForm::kSourceRows[kSourceRowCount] = {
     kFmtXqf, kFmtCbf, kFmtUbbJava, kFmtMxq,  kFmtMcj,        kFmtChe, kFmtOurGame,
@@ -438,7 +439,7 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
   }
   if (!ToClipboard) {
     if (!FromClipboard && IsFolder(dest))
-      dest = WithDelimiter(dest) + ReplaceExtension(NameOf(source), destExt);
+      dest = WithDelimiter(dest) + ChangeFileExt(NameOf(source), destExt);
     if (!IsFolder(FolderOf(dest))) {
       ErrorBox("目標文件所在的文件夾不存在。" + dest);
       return false;
@@ -501,7 +502,7 @@ int TAnyFormat2AnyFormatForm::ConvertFile(const std::string& sourceFile,
                                           const std::string& destFolder) {
   if (ToClipboard) return ConvertSourceFile(sourceFile, std::string());
   std::string ext = std::string(".") + FileTypes[DstFormat].Ext;
-  return ConvertSourceFile(sourceFile, destFolder + ReplaceExtension(NameOf(sourceFile), ext));
+  return ConvertSourceFile(sourceFile, destFolder + ChangeFileExt(NameOf(sourceFile), ext));
 }
 
 // ---- Command line ----

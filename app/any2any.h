@@ -10,6 +10,10 @@
 #include "app/baseany2any.h"
 #include "core/record.h"
 
+// Replaces the last extension of a file name (a.b.xqf with ".PGN" gives a.b.PGN);
+// a name without extension gets ext appended.
+std::string ChangeFileExt(const std::string& name, const std::string& ext);
+
 class TAnyFormat2AnyFormatForm : public TBaseAny2AnyForm {
  public:
   static constexpr const char* kCaption = "已支持格式 To 已支持格式";
