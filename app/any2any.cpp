@@ -238,11 +238,15 @@ TAnyFormat2AnyFormatForm::~TAnyFormat2AnyFormatForm() {
 }
 
 void TAnyFormat2AnyFormatForm::Log(const std::string& text, int level, bool addPrefix) {
-  size_t before = mmoLog.Lines.size();
   TBaseForm::Log(text, level, addPrefix);
+  EchoNewLogLines();
+}
+
+void TAnyFormat2AnyFormatForm::EchoNewLogLines() {
   if (!EchoStream) return;
-  for (size_t i = before; i < mmoLog.Lines.size(); ++i) {
-    std::string line = mmoLog.Lines[i];
+  if (echoedLines_ > mmoLog.Lines.size()) echoedLines_ = 0;
+  for (; echoedLines_ < mmoLog.Lines.size(); ++echoedLines_) {
+    const std::string& line = mmoLog.Lines[echoedLines_];
     std::string out;
     out.reserve(line.size() + 1);
     for (size_t k = 0; k < line.size(); ++k)
@@ -373,6 +377,7 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
   MapFlags = kMapFlagsByPosition[ValidPosition(rgMapType.ItemIndex, 3, kMapNone)];
 
   PrepareJob();
+  echoedLines_ = 0;  // the log was cleared
   ApplyDestinationOptions();
   if (SrcFormat == kFmtUbbJava) {
     DelSpace = chkDelSpace.Checked;
@@ -545,5 +550,6 @@ int TAnyFormat2AnyFormatForm::RunCommandLine(const std::vector<std::string>& arg
   edtDestination.Text = args[6];
   ToClipboard = false;
   bool ran = RunAnyToAnyJob();
+  EchoNewLogLines();
   return (ran && ErrorCount == 0 && WarningCount == 0) ? 0 : 1;
 }

@@ -81,12 +81,15 @@ class TAnyFormat2AnyFormatForm : public TBaseAny2AnyForm {
   void ApplyMapRule();
 
   void Log(const std::string& text, int level = kLogPlain, bool addPrefix = true) override;
+  // Writes the log lines not yet echoed to EchoStream.
+  void EchoNewLogLines();
 
   // Outcome of the last job, for the command line's exit status.
   bool LastJobRan = false;
 
  private:
   bool commandLine_;
+  size_t echoedLines_ = 0;
   void ErrorBox(const std::string& text);
   bool Confirm(const std::string& text);
   bool RunJobSteps();
