@@ -72,23 +72,6 @@ std::string NameOf(const std::string& path) {
   return p == std::string::npos ? path : path.substr(p + 1);
 }
 
-// Both paths name the same existing file or folder.
-bool SameFileObject(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return Exists(a) && Exists(b) && fs::equivalent(a, b, ec);
-}
-
-// The folder inner lies below the folder outer (both exist).
-bool IsBelow(const std::string& inner, const std::string& outer) {
-  std::error_code ec;
-  fs::path in = fs::canonical(inner, ec);
-  if (ec) return false;
-  fs::path out = fs::canonical(outer, ec);
-  if (ec) return false;
-  auto [o, i] = std::mismatch(out.begin(), out.end(), in.begin(), in.end());
-  return o == out.end() && i != in.end();
-}
-
 // Number of UTF-16 code units of a path in the system code page: a GBK or Big5
 // character and a UTF-8 sequence below U+10000 are one unit, longer UTF-8
 // sequences two.
@@ -153,8 +136,6 @@ TAnyFormat2AnyFormatForm::TAnyFormat2AnyFormatForm(bool commandLine) : commandLi
   edtSource.Caption = "來源";
   edtDestination.Caption = "目標";
   chkSubDir.Caption = "包含子文件夾";
-  btnSource.Caption = "打開...";
-  btnDestination.Caption = "打開...";
   for (int row : kSourceRows) cbbSourceFormat.Items.push_back(FormatNames[row]);
   for (int row : kDestinationRows) cbbDestinationFormat.Items.push_back(FormatNames[row]);
   rgSourceCodePage.Caption = "源棋譜代碼頁";
@@ -235,26 +216,6 @@ TAnyFormat2AnyFormatForm::~TAnyFormat2AnyFormatForm() {
   ini.WriteInteger(kSecAnyToAny, "SourceType", rgSource.ItemIndex);
   ini.WriteInteger(kSecAnyToAny, "SourceFormat", cbbSourceFormat.ItemIndex);
   ini.WriteInteger(kSecAnyToAny, "DestinationFormat", cbbDestinationFormat.ItemIndex);
-}
-
-void TAnyFormat2AnyFormatForm::Log(const std::string& text, int level, bool addPrefix) {
-  TBaseForm::Log(text, level, addPrefix);
-  EchoNewLogLines();
-}
-
-void TAnyFormat2AnyFormatForm::EchoNewLogLines() {
-  if (!EchoStream) return;
-  if (echoedLines_ > mmoLog.Lines.size()) echoedLines_ = 0;
-  for (; echoedLines_ < mmoLog.Lines.size(); ++echoedLines_) {
-    const std::string& line = mmoLog.Lines[echoedLines_];
-    std::string out;
-    out.reserve(line.size() + 1);
-    for (size_t k = 0; k < line.size(); ++k)
-      if (!(line[k] == '\r' && k + 1 < line.size() && line[k + 1] == '\n')) out += line[k];
-    out += '\n';
-    std::fwrite(out.data(), 1, out.size(), EchoStream);
-  }
-  std::fflush(EchoStream);
 }
 
 // ---- Choices and their rules ----
@@ -342,19 +303,19 @@ void TAnyFormat2AnyFormatForm::btnToClipboardClick() {
 
 // ---- The job ----
 
-void TAnyFormat2AnyFormatForm::ErrorBox(const std::string& text) {
-  Ask(text, TAskKind::Error, kBtnOk, -2);
+void TAnyFormat2AnyFormatForm::ErrorBox(std::string_view message, const std::string& path) {
+  Ask(SystemText(message) + path, TAskKind::Error, kBtnOk, kAnswerUnread);
 }
 
-bool TAnyFormat2AnyFormatForm::Confirm(const std::string& text) {
-  return Ask(text, TAskKind::Confirmation, kBtnYes | kBtnNo, kAnswerYes) == kAnswerYes;
+bool TAnyFormat2AnyFormatForm::Confirm(std::string_view text) {
+  return Ask(SystemText(text), TAskKind::Confirmation, kBtnYes | kBtnNo, kAnswerYes) == kAnswerYes;
 }
 
 bool TAnyFormat2AnyFormatForm::RunAnyToAnyJob() {
   try {
     LastJobRan = RunJobSteps();
   } catch (const std::exception& e) {
-    ErrorBox(e.what());
+    Ask(e.what(), TAskKind::Error, kBtnOk, kAnswerUnread);
     LastJobRan = false;
   }
   return LastJobRan;
@@ -377,7 +338,6 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
   MapFlags = kMapFlagsByPosition[ValidPosition(rgMapType.ItemIndex, 3, kMapNone)];
 
   PrepareJob();
-  echoedLines_ = 0;  // the log was cleared
   ApplyDestinationOptions();
   if (SrcFormat == kFmtUbbJava) {
     DelSpace = chkDelSpace.Checked;
@@ -413,14 +373,8 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
         return false;
       }
       dest = WithDelimiter(dest);
-      if (sourceMask == destMask && SameFileObject(source, dest)) {
+      if (sourceMask == destMask && SameLocation(source, dest)) {
         ErrorBox("源文件夾和目標文件夾不能相同!");
-        return false;
-      }
-      // Output that matches the source mask, written below the walked folder,
-      // would be walked again, nesting folders until the path limit.
-      if (sourceMask == destMask && chkSubDir.Checked && IsBelow(dest, source)) {
-        ErrorBox("目標文件夾不能在源文件夾之內!");
         return false;
       }
     }
@@ -446,13 +400,13 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
     if (!FromClipboard && IsFolder(dest))
       dest = WithDelimiter(dest) + ChangeFileExt(NameOf(source), destExt);
     if (!IsFolder(FolderOf(dest))) {
-      ErrorBox("目標文件所在的文件夾不存在。" + dest);
+      ErrorBox("目標文件所在的文件夾不存在。", dest);
       return false;
     }
     if (!MatchesMask(dest, destMask) && !IsFolder(dest) &&
         !Confirm("目標文件擴展名和默認值不相同，請確認是否正確？"))
       return false;
-    if (!FromClipboard && (source == dest || SameFileObject(source, dest))) {
+    if (!FromClipboard && SameLocation(source, dest)) {
       ErrorBox("源文件和目標文件不能相同!");
       return false;
     }
@@ -465,16 +419,16 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
 int TAnyFormat2AnyFormatForm::ConvertSourceFile(const std::string& sourcePath,
                                                 const std::string& destPath) {
   if (FromClipboard) {
-    Log("\r\n讀取棋譜：<<從剪貼板輸入>>");
+    Log(SystemText("\r\n讀取棋譜：<<從剪貼板輸入>>"));
   } else {
-    Log("\r\n讀取棋譜：" + sourcePath);
+    Log(SystemText("\r\n讀取棋譜：") + sourcePath);
     if (!Exists(sourcePath)) {
-      Log("源文件不存在。" + sourcePath, kLogError);
+      Log(SystemText("源文件不存在。") + sourcePath, kLogError);
       return 0;
     }
   }
   if (!ToClipboard && Utf16Length(destPath, Process().SystemCodePage) > kMaxPathUnits) {
-    Log("路徑和文件名總長度超過最大長度。" + destPath, kLogError);
+    Log(SystemText("路徑和文件名總長度超過最大長度。") + destPath, kLogError);
     return 0;
   }
 
@@ -550,6 +504,5 @@ int TAnyFormat2AnyFormatForm::RunCommandLine(const std::vector<std::string>& arg
   edtDestination.Text = args[6];
   ToClipboard = false;
   bool ran = RunAnyToAnyJob();
-  EchoNewLogLines();
   return (ran && ErrorCount == 0 && WarningCount == 0) ? 0 : 1;
 }

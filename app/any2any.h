@@ -3,8 +3,8 @@
 // It is also the whole of the command-line mode (seven arguments).
 #pragma once
 
-#include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/baseany2any.h"
@@ -31,16 +31,12 @@ class TAnyFormat2AnyFormatForm : public TBaseAny2AnyForm {
 
   // Page tsConvert (rgSource, the paths, chkSubDir and the four check boxes
   // come from TBaseForm).
-  TControl btnSource;
-  TControl btnDestination;
   TComboBox cbbSourceFormat;
   TComboBox cbbDestinationFormat;
   TRadioGroup rgSourceCodePage;
   TRadioGroup rgDestinationCodePage;
   TRadioGroup rgMapType;
-  TControl btnConvert;
   TControl btnToClipboard;
-  TControl btnClose;
   // Page tsSource.
   TRadioGroup rgClipbrdFormat;
   TCheckBox chkDelSpace;
@@ -50,9 +46,6 @@ class TAnyFormat2AnyFormatForm : public TBaseAny2AnyForm {
 
   // The one record reused for every record of a job.
   TChessRec Rec;
-
-  // When set, every log line is also written to this stream (command line).
-  std::FILE* EchoStream = nullptr;
 
   // Runs one job from the controls. Returns false when a check refused it or
   // it ended early; true when it ran to its summary.
@@ -80,17 +73,13 @@ class TAnyFormat2AnyFormatForm : public TBaseAny2AnyForm {
   // Recomputes rgMapType from the two code pages.
   void ApplyMapRule();
 
-  void Log(const std::string& text, int level = kLogPlain, bool addPrefix = true) override;
-  // Writes the log lines not yet echoed to EchoStream.
-  void EchoNewLogLines();
-
   // Outcome of the last job, for the command line's exit status.
   bool LastJobRan = false;
 
  private:
   bool commandLine_;
-  size_t echoedLines_ = 0;
-  void ErrorBox(const std::string& text);
-  bool Confirm(const std::string& text);
+  // Program messages are UTF-8 here; paths are in the system code page.
+  void ErrorBox(std::string_view message, const std::string& path = std::string());
+  bool Confirm(std::string_view text);
   bool RunJobSteps();
 };

@@ -220,14 +220,14 @@ std::string TBaseAny2AnyForm::LoadCustomTemplate(const char* fileName, const cha
   std::string text;
   if (fs::exists(path, ec)) {
     if (!fs::is_regular_file(path, ec) || !std::ifstream(path, std::ios::binary))
-      throw std::runtime_error("不能讀取文件：" + path);
+      throw std::runtime_error(SystemText("不能讀取文件：") + path);
     int cp = static_cast<int>(DstCodePage);
     ReadSourceText(*this, text, path, MapFlags, cp, cp, false);
     return text;
   }
   text = builtIn;
-  if (!WriteFileReplacing(path, "\xEF\xBB\xBF" + text))
-    throw std::runtime_error("不能建立文件：" + path);
+  if (!SaveFileReplacing(path, "\xEF\xBB\xBF" + text))
+    throw std::runtime_error(SystemText("不能建立文件：") + path);
   ConvertCodePage(text, kCpUtf8, MapFlags, static_cast<int>(DstCodePage));
   return text;
 }

@@ -70,7 +70,7 @@ bool TIniFile::LoadFromFile(const std::string& path) {
 }
 
 bool TIniFile::SaveToFile(const std::string& path) const {
-  return WriteFileReplacing(path, SaveToText());
+  return SaveFileReplacing(path, SaveToText());
 }
 
 void TIniFile::LoadFromText(const std::string& text) {
@@ -230,7 +230,7 @@ void SetSettingsFolder(const std::string& folder) {
   FolderStorage() = f;
 }
 
-bool WriteFileReplacing(const std::string& path, const std::string& bytes) {
+bool SaveFileReplacing(const std::string& path, const std::string& bytes) {
   std::string tmp = path + ".XXXXXX";
   int fd = mkstemp(tmp.data());
   if (fd < 0) return false;

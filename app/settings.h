@@ -67,4 +67,4 @@ void SetSettingsFolder(const std::string& folder);
 
 // Writes bytes to path through a temporary file in the same folder and a
 // rename. Returns false on failure; the temporary file is removed then.
-bool WriteFileReplacing(const std::string& path, const std::string& bytes);
+bool SaveFileReplacing(const std::string& path, const std::string& bytes);

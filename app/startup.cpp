@@ -132,7 +132,7 @@ void ShutDown() {
 void SaveLogFile(const std::string& text) {
   std::string bytes = WithUnixLineEnds(text);
   if (!bytes.empty() && bytes.back() != '\n') bytes += '\n';
-  WriteFileReplacing(SettingsFolder() + kLogFileName, bytes);
+  SaveFileReplacing(SettingsFolder() + kLogFileName, bytes);
 }
 
 int RunProgram(const std::vector<std::string>& args) {
@@ -147,7 +147,10 @@ int RunProgram(const std::vector<std::string>& args) {
     bool commandLine = args.size() == 7;
     TAnyFormat2AnyFormatForm form(commandLine);
     if (commandLine) {
-      form.EchoStream = stdout;
+      form.OnLog = [](const std::string& line) {
+        std::string out = WithUnixLineEnds(line) + "\n";
+        std::fwrite(out.data(), 1, out.size(), stdout);
+      };
       status = form.RunCommandLine(args);
     } else {
       PrintUsage(stderr);
