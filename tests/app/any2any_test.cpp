@@ -54,6 +54,8 @@ class AnyToAnyTest : public ::testing::Test {
   }
   void TearDown() override {
     Settings().Clear();
+    SetSettingsFolder("");
+    Process() = TProcessState{};
     std::error_code ec;
     fs::remove_all(dir_, ec);
   }

@@ -47,6 +47,8 @@ class SettingsTest : public ::testing::Test {
   }
   void TearDown() override {
     Settings().Clear();
+    SetSettingsFolder("");
+    Process() = TProcessState{};
     std::error_code ec;
     fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(dir_, ec);
