@@ -230,7 +230,7 @@ void SetSettingsFolder(const std::string& folder) {
   FolderStorage() = f;
 }
 
-bool SaveFileReplacing(const std::string& path, const std::string& bytes) {
+bool SaveFileReplacing(const std::string& path, const std::string& bytes, bool durable) {
   std::string tmp = path + ".XXXXXX";
   int fd = mkstemp(tmp.data());
   if (fd < 0) return false;
@@ -248,7 +248,7 @@ bool SaveFileReplacing(const std::string& path, const std::string& bytes) {
   mode_t mask = umask(0);
   umask(mask);
   if (ok && fchmod(fd, 0666 & ~mask) != 0) ok = false;
-  if (ok && fsync(fd) != 0) ok = false;
+  if (ok && durable && fsync(fd) != 0) ok = false;
   if (close(fd) != 0) ok = false;
   if (ok && std::rename(tmp.c_str(), path.c_str()) != 0) ok = false;
   if (!ok) std::remove(tmp.c_str());

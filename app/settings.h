@@ -66,5 +66,6 @@ const std::string& SettingsFolder();
 void SetSettingsFolder(const std::string& folder);
 
 // Writes bytes to path through a temporary file in the same folder and a
-// rename. Returns false on failure; the temporary file is removed then.
-bool SaveFileReplacing(const std::string& path, const std::string& bytes);
+// rename. Returns false on failure; the temporary file is removed then. A
+// durable save also flushes the data to the disk before the rename.
+bool SaveFileReplacing(const std::string& path, const std::string& bytes, bool durable = true);

@@ -132,7 +132,8 @@ void ShutDown() {
 void SaveLogFile(const std::string& text) {
   std::string bytes = WithUnixLineEnds(text);
   if (!bytes.empty() && bytes.back() != '\n') bytes += '\n';
-  SaveFileReplacing(SettingsFolder() + kLogFileName, bytes);
+  // The log can be made again by running the job again: no flush to disk.
+  SaveFileReplacing(SettingsFolder() + kLogFileName, bytes, false);
 }
 
 int RunProgram(const std::vector<std::string>& args) {
