@@ -221,6 +221,8 @@ std::string TBaseAny2AnyForm::LoadCustomTemplate(const char* fileName, const cha
   if (fs::exists(path, ec)) {
     if (!fs::is_regular_file(path, ec) || !std::ifstream(path, std::ios::binary))
       throw std::runtime_error(SystemText("不能讀取文件：") + path);
+    // An emptied template means no head (foot); that is not an error.
+    if (fs::file_size(path, ec) == 0 && !ec) return text;
     int cp = static_cast<int>(DstCodePage);
     ReadSourceText(*this, text, path, MapFlags, cp, cp, false);
     return text;

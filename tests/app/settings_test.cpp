@@ -278,9 +278,11 @@ TEST_F(SettingsTest, CustomTemplatesCreatedOnFirstUseThenRead) {
   EXPECT_EQ(form.ErrorCount, 0);
 
   Spit(dir_ + kCustomHeadFile, "\xEF\xBB\xBF<p>%Title%</p>\r\n");
+  Spit(dir_ + kCustomFootFile, "");  // no foot wanted
   form.ApplyDestinationOptions();
   EXPECT_EQ(form.HeadText, "<p>%Title%</p>\r\n");
-  EXPECT_EQ(form.FootText, UbbPageTemplates[1].Foot);
+  EXPECT_EQ(form.FootText, "");
+  EXPECT_EQ(form.ErrorCount, 0);
 
   // A template that cannot be made: an error, the job state keeps its texts.
   SetSettingsFolder(dir_ + "no/such/folder");
