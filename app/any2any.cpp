@@ -72,6 +72,13 @@ std::string NameOf(const std::string& path) {
   return p == std::string::npos ? path : path.substr(p + 1);
 }
 
+// Both paths name the same existing file or folder. A path that does not
+// exist yet is a different file, even when it differs only in letter case.
+bool SameFileObject(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return Exists(a) && Exists(b) && fs::equivalent(a, b, ec);
+}
+
 // Number of UTF-16 code units of a path in the system code page: a GBK or Big5
 // character and a UTF-8 sequence below U+10000 are one unit, longer UTF-8
 // sequences two.
@@ -373,7 +380,7 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
         return false;
       }
       dest = WithDelimiter(dest);
-      if (sourceMask == destMask && SameLocation(source, dest)) {
+      if (sourceMask == destMask && SameFileObject(source, dest)) {
         ErrorBox("源文件夾和目標文件夾不能相同!");
         return false;
       }
@@ -406,7 +413,7 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
     if (!MatchesMask(dest, destMask) && !IsFolder(dest) &&
         !Confirm("目標文件擴展名和默認值不相同，請確認是否正確？"))
       return false;
-    if (!FromClipboard && SameLocation(source, dest)) {
+    if (!FromClipboard && SameFileObject(source, dest)) {
       ErrorBox("源文件和目標文件不能相同!");
       return false;
     }

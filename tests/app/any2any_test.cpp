@@ -202,6 +202,11 @@ TEST_F(AnyToAnyTest, FilePathChecks) {
   EXPECT_TRUE(Logged(f, "源文件和目標文件不能相同!"));
   EXPECT_EQ(f.edtDestination.Text, dir_ + "a.b.xqf");  // expanded and written back
 
+  // a.b.XQF beside a.b.xqf is another file on this file system.
+  f.edtDestination.Text = dir_;
+  EXPECT_TRUE(f.RunAnyToAnyJob());
+  EXPECT_FALSE(Logged(f, "不能相同"));
+
   // Unattended, an unusual extension is accepted after the question.
   f.edtDestination.Text = dir_ + "out.dat";
   EXPECT_TRUE(f.RunAnyToAnyJob());
