@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/encoding.h"
 #include "core/uglobal.h"
 #include "tests/core/test_job.h"
 
@@ -152,6 +153,17 @@ TEST(Record, PliesWithoutEarlierSiblingStopTheTreeWithOneError) {
   EXPECT_EQ(rec.MoveCount, 0);
   EXPECT_EQ(first.At(kLogError), std::vector<std::string>{"第 1 步沒有找到上一步!;"});
   ExpectSoundTree(rec);
+
+  // On a GBK system the message comes in GBK.
+  TTestJob gbk;
+  Process().SystemCodePage = kCpGbk;
+  rec = FromPlies(gbk, {0});
+  Process().SystemCodePage = kCpUtf8;
+  ASSERT_EQ(gbk.Lines.size(), 1u);
+  std::string back = gbk.Lines[0].Text;
+  ConvertCodePage(back, kCpGbk, 0, kCpUtf8);
+  EXPECT_NE(gbk.Lines[0].Text, back);
+  EXPECT_EQ(back, "第 1 步沒有找到上一步!;");
 }
 
 TEST(Record, PliesThatSkipNumbersStillGiveParentPlusOne) {
