@@ -81,15 +81,7 @@ std::string FolderOf(const std::string& name) {
 
 // Number of UTF-16 code units of a text in the system code page.
 size_t Utf16Length(const std::string& systemText) {
-  std::string utf8 = systemText;
-  if (Process().SystemCodePage != kCpUtf8)
-    ConvertCodePage(utf8, Process().SystemCodePage, 0, kCpUtf8);
-  if (utf8.empty()) return 0;
-  int32_t units = 0;
-  UErrorCode err = U_ZERO_ERROR;
-  u_strFromUTF8WithSub(nullptr, 0, &units, utf8.data(), static_cast<int32_t>(utf8.size()), 0xFFFD,
-                       nullptr, &err);
-  return units > 0 ? static_cast<size_t>(units) : utf8.size();
+  return BytesToWide(systemText, Process().SystemCodePage).size();
 }
 
 bool Md5Hex(const std::string& data, std::string& hex) {

@@ -23,7 +23,7 @@ bool TMemoryClipboard::GetAnsiText(std::string& text) {
   // Like a desktop clipboard, offer the Unicode text in the system code page.
   const std::u16string wide = GetWideText();
   if (wide.empty()) return false;
-  WideToCodePage(text, wide, kCpUtf16Le, 0, Process().SystemCodePage);
+  text = WideToBytes(wide, Process().SystemCodePage);
   return true;
 }
 

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "app/clipboard.h"
+#include "core/ecco.h"
 #include "core/record.h"
 #include "core/uglobal.h"
 
@@ -154,6 +155,23 @@ TEST_F(BaseForm, PrepareJobDerivesVariantScriptAndNotes) {
   }
 }
 
+#ifdef TAVRIK_FAKE_ECCO_DIR
+TEST_F(BaseForm, PrepareJobSelectsTheOpeningScript) {
+  LoadEccoLibrary(std::string(TAVRIK_FAKE_ECCO_DIR) + "/");
+  ASSERT_TRUE(EccoLoaded());
+  std::string code, opening, variation;
+  job.DstCodePage = kCpBig5;
+  job.PrepareJob();
+  EccoClassify("C2.5", code, opening, variation);
+  EXPECT_EQ(opening, "中炮對屏風馬");
+  job.DstCodePage = kCpGbk;
+  job.PrepareJob();
+  EccoClassify("C2.5", code, opening, variation);
+  EXPECT_EQ(opening, "中炮对屏风马");
+  UnloadEccoLibrary();
+}
+#endif
+
 TEST_F(BaseForm, CheckJobSettingsReportsFirstFailingCheck) {
   TMemoryClipboard clipboard;
   SetClipboard(&clipboard);
@@ -225,6 +243,11 @@ TEST_F(BaseForm, MasksAndPaths) {
   EXPECT_FALSE(MatchesMask("dir.xqf/a", "*.XQF"));
   EXPECT_TRUE(SamePath("/Tmp/Ä.pgn", "/tmp/ä.PGN"));
   EXPECT_FALSE(SamePath("/tmp/a", "/tmp/a/"));
+  fs::create_directory(dir + "real");
+  fs::create_directory_symlink(dir + "real", dir + "link");
+  EXPECT_TRUE(SameLocation(dir + "link/", dir + "real"));
+  EXPECT_FALSE(SameLocation(dir + "real", dir + "REAL"));  // case matters to the file system
+  EXPECT_TRUE(SameLocation(dir + "new/x", dir + "link/../new/x"));
   Process().SystemCodePage = kCpGbk;
   EXPECT_FALSE(SamePath("\x81\x41", "\x81\x61"));  // trail bytes are not letters
   EXPECT_TRUE(SamePath("\x81\x41x", "\x81\x41X"));
