@@ -5,14 +5,7 @@
 
 #include "core/record.h"
 #include "core/uglobal.h"
-
-namespace notation_tables {
-extern const char* const kHeadRed[5];
-extern const char* const kHeadBlack[5];
-extern const char* const kDigitsRed[5];
-extern const char* const kDigitsBlack[5];
-extern const char* const kDirections[5];
-}  // namespace notation_tables
+#include "core/variants.h"
 
 namespace {
 
@@ -32,7 +25,7 @@ int PositionCode(int count, int k, bool wxfStandard) {
     case 2:
       return k == 0 ? kHeadFront : kHeadRear;
     case 3:
-      return kHeadFront + k;  // 前 中 後
+      return k == 0 ? kHeadFront : k == 1 ? kHeadMiddle : kHeadRear;
     case 4:
     case 5:
       if (k == 0) return wxfStandard ? kHeadFirst : kHeadFront;
@@ -48,12 +41,6 @@ int CountInColumn(const TWorkBoard& board, int column, uint8_t code) {
   int count = 0;
   for (int y = 0; y < 10; ++y) count += board[column * 10 + y] == code;
   return count;
-}
-
-// Character i of a table whose characters are 2 bytes (GBK, Big5) or 3 (UTF-8).
-void AppendTableChar(std::string& out, const char* table, int variant, int i) {
-  const int width = variant >= kVariantUtf8Simplified ? 3 : 2;
-  out.append(table + i * width, width);
 }
 
 struct TReadEntry {
@@ -178,15 +165,16 @@ TNoteCode ComputeNoteCode(const TWorkBoard& board, uint8_t from, uint8_t dest, u
 
 std::string RenderChinese(uint8_t head, uint8_t tail, int side, int variant) {
   if (!IsValidNoteCode(head, tail)) return "XXXXXXXX";
-  if (variant < 0 || variant > 4) variant = 0;
-  using namespace notation_tables;
+  if (variant < 0 || variant >= kVariantCount) variant = 0;
   const bool black = side == 1;
+  const TVariantTable heads = black ? kVtNoteHeadBlack : kVtNoteHeadRed;
+  const TVariantTable digits = black ? kVtNoteDigitsBlack : kVtNoteDigitsRed;
   std::string out;
   out.reserve(12);
-  AppendTableChar(out, (black ? kHeadBlack : kHeadRed)[variant], variant, head >> 4);
-  AppendTableChar(out, (black ? kDigitsBlack : kDigitsRed)[variant], variant, head & 0x0F);
-  AppendTableChar(out, kDirections[variant], variant, tail >> 4);
-  AppendTableChar(out, (black ? kDigitsBlack : kDigitsRed)[variant], variant, tail & 0x0F);
+  out += NoteChar(heads, head >> 4, variant);
+  out += NoteChar(digits, head & 0x0F, variant);
+  out += NoteChar(kVtNoteDirection, tail >> 4, variant);
+  out += NoteChar(digits, tail & 0x0F, variant);
   return out;
 }
 

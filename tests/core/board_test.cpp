@@ -8,18 +8,9 @@
 #include "core/jobstate.h"
 #include "core/notation.h"
 #include "core/uglobal.h"
+#include "tests/core/test_job.h"
 
 namespace {
-
-// Keeps the log lines of the record.
-class TBoardTestJob : public TJobState {
- public:
-  std::vector<std::string> Errors;
-  void Log(const std::string& text, int, bool) override { Errors.push_back(text); }
-  void LogRecord(TChessRec&, const std::string& text, int level) override {
-    if (level == kLogError) Errors.push_back(text);
-  }
-};
 
 // Position from ten rows of FEN letters ('.' empty), row 0 (black's back rank) first.
 TChessRec FromRows(const std::vector<std::string>& rows) {
@@ -43,10 +34,6 @@ const std::vector<std::string> kStartRows = {"rnbakabnr", ".........", ".c.....c
                                              ".........", ".........", "P.P.P.P.P", ".C.....C.",
                                              ".........", "RNBAKABNR"};
 
-const uint8_t kStandardSquares[32] = {
-    0x09, 0x19, 0x29, 0x39, 0x49, 0x59, 0x69, 0x79, 0x89, 0x17, 0x77, 0x06, 0x26, 0x46, 0x66, 0x86,
-    0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80, 0x12, 0x72, 0x03, 0x23, 0x43, 0x63, 0x83};
-
 // Appends a node played from parent.
 void AddMove(TChessRec& rec, int parent, uint8_t from, uint8_t dest) {
   if (rec.Moves.empty()) rec.Moves.resize(1);
@@ -67,7 +54,7 @@ int Legal(const TChessRec& rec, int fx, int fy, int tx, int ty, bool full = fals
 
 TEST(BoardPlace, BothLayoutsGiveTheStandardSlots) {
   TChessRec rowMajor = FromRows(kStartRows);
-  for (int s = 0; s < 32; ++s) EXPECT_EQ(rowMajor.Pieces[s], kStandardSquares[s]) << s;
+  for (int s = 0; s < 32; ++s) EXPECT_EQ(rowMajor.Pieces[s], kStartSquares[s]) << s;
 
   uint8_t columnMajor[90] = {};
   TWorkBoard board;
@@ -76,7 +63,7 @@ TEST(BoardPlace, BothLayoutsGiveTheStandardSlots) {
     for (int y = 0; y < 10; ++y) columnMajor[x * 10 + y] = board[WorkIndex(x, y)];
   TChessRec rec;
   PlacePieces(rec, columnMajor, 1);
-  for (int s = 0; s < 32; ++s) EXPECT_EQ(rec.Pieces[s], kStandardSquares[s]) << s;
+  for (int s = 0; s < 32; ++s) EXPECT_EQ(rec.Pieces[s], kStartSquares[s]) << s;
 }
 
 TEST(BoardPlace, SurplusPiecesAndUnknownCodesAreDropped) {
@@ -126,14 +113,14 @@ TEST(BoardPlace, LetterMapRunsColumnByColumnFromRowNine) {
 }
 
 TEST(BoardDigits, ParseAndWriteSquareDigits) {
-  TBoardTestJob job;
+  TTestJob job;
   TChessRec rec = FromRows(kStartRows);
   EXPECT_EQ(ParseDigitMove(job, rec, "x7747", 1, 2), MakeMoveWord(0x77, 0x47));
-  EXPECT_TRUE(job.Errors.empty());
+  EXPECT_TRUE(job.At(kLogError).empty());
   EXPECT_EQ(ParseDigitMove(job, rec, "9047", 3, 1), MakeMoveWord(0xFF, 0x47));
   EXPECT_EQ(ParseDigitMove(job, rec, "704", 4, 1), MakeMoveWord(0x70, 0xFF));  // runs out
   EXPECT_EQ(ParseDigitMove(job, rec, "", 5, 0), MakeMoveWord(0xFF, 0xFF));
-  EXPECT_EQ(job.Errors,
+  EXPECT_EQ(job.At(kLogError),
             (std::vector<std::string>{"第 3 步棋的開始位置錯誤。", "第 4 步棋的到達位置錯誤。",
                                       "第 5 步棋的開始位置錯誤。", "第 5 步棋的到達位置錯誤。"}));
 
@@ -230,7 +217,7 @@ TEST(BoardRules, FullTestGuardsTheKings) {
 }
 
 TEST(BoardCheckMoves, LogsEachBadMoveOnceAndKeepsGoing) {
-  TBoardTestJob job;
+  TTestJob job;
   TChessRec rec = FromRows(kStartRows);
   AddMove(rec, 0, 0x45, 0x44);      // 1: nothing on the from square
   AddMove(rec, 1, 0x77, 0x47);      // 2: 炮二平五, played on the start position
@@ -244,10 +231,10 @@ TEST(BoardCheckMoves, LogsEachBadMoveOnceAndKeepsGoing) {
   AddMove(rec, 0, 0x17, 0x47);      // 10: a variation on move 1: 炮八平五 from the start
   rec.Moves[9].Flags = kFlagBlack;  // stale bit from a source file
   CheckMoves(job, rec);
-  EXPECT_EQ(job.Errors, (std::vector<std::string>{
-                            "第 1 步沒有找到棋子。", "第 4 步，無效的棋步。",
-                            "第 5 步：開始位置和到達位置相同。", "第 6 步：吃自己的棋子。",
-                            "第 7 步棋的到達位置錯誤。", "第 8 步沒有找到棋子。"}));
+  EXPECT_EQ(job.At(kLogError), (std::vector<std::string>{
+                                   "第 1 步沒有找到棋子。", "第 4 步，無效的棋步。",
+                                   "第 5 步：開始位置和到達位置相同。", "第 6 步：吃自己的棋子。",
+                                   "第 7 步棋的到達位置錯誤。", "第 8 步沒有找到棋子。"}));
   auto note = [&](int i) {
     return RenderChinese(rec.Moves[i].NoteHead, rec.Moves[i].NoteTail,
                          rec.Moves[i].Flags & kFlagBlack, 4);
@@ -265,7 +252,7 @@ TEST(BoardCheckMoves, LogsEachBadMoveOnceAndKeepsGoing) {
 }
 
 TEST(BoardCheckMoves, WithoutTheCheckOnlyUnplayableMovesAreCaught) {
-  TBoardTestJob job;
+  TTestJob job;
   job.CheckMoveText = false;
   TChessRec rec = FromRows(kStartRows);
   AddMove(rec, 0, 0x45, 0x44);  // no piece: not played, not logged
@@ -273,7 +260,7 @@ TEST(BoardCheckMoves, WithoutTheCheckOnlyUnplayableMovesAreCaught) {
   AddMove(rec, 2, 0x00, 0x9F);  // off the board
   AddMove(rec, 3, 0x00, 0x01);
   CheckMoves(job, rec);
-  EXPECT_TRUE(job.Errors.empty());
+  EXPECT_TRUE(job.At(kLogError).empty());
   EXPECT_EQ(rec.Moves[1].NoteHead, 0xFF);
   EXPECT_EQ(RenderChinese(rec.Moves[2].NoteHead, rec.Moves[2].NoteTail, 0, 4), "車九進四");
   EXPECT_EQ(rec.Moves[3].NoteHead, 0xFF);

@@ -10,17 +10,9 @@
 #include "core/board.h"
 #include "core/jobstate.h"
 #include "core/uglobal.h"
+#include "tests/core/test_job.h"
 
 namespace {
-
-class TNotationTestJob : public TJobState {
- public:
-  std::vector<std::string> Errors;
-  void Log(const std::string& text, int, bool) override { Errors.push_back(text); }
-  void LogRecord(TChessRec&, const std::string& text, int level) override {
-    if (level == kLogError) Errors.push_back(text);
-  }
-};
 
 // Position from ten rows of FEN letters ('.' empty), row 0 (black's back rank) first.
 TChessRec FromRows(const std::vector<std::string>& rows) {
@@ -116,6 +108,9 @@ TEST(Notation, RendersTheThreeStyles) {
   EXPECT_EQ(Wxf(start, Sq(1, 9), Sq(2, 7)), "N8+7");
   EXPECT_EQ(Note(start, Sq(7, 0), Sq(6, 2)), "馬８進７");
   EXPECT_EQ(RenderIccs(Sq(7, 0), Sq(6, 2)), "H9-G7");
+  const TNoteCode king = ComputeNoteCode(start, Sq(4, 9), Sq(4, 8), kKing, true, kFmtPgn);
+  EXPECT_EQ(RenderChinese(king.Head, king.Tail, 0, kVariantUtf8Simplified), "帅五进一");
+  EXPECT_EQ(RenderChinese(king.Head, king.Tail, 0, kVariantGbkSimplified).size(), 8u);
 
   EXPECT_EQ(RenderIccs(0x9A, Sq(1, 1)), "XX-XX");
   EXPECT_EQ(RenderIccs(Sq(1, 1), 0x1A), "XX-XX");
@@ -342,44 +337,164 @@ TEST(Notation, PawnOnAnImpossibleSquare) {
   EXPECT_EQ(Apply(board, 0, Token("前兵進一")), std::pair(Sq(4, 6), Sq(4, 5)));
   EXPECT_EQ(Apply(board, 0, Token("後兵進一")), kNotFound);
 
-  TNotationTestJob job;
+  TTestJob job;
   TChessRec rec = FromRows(rows);
   rec.Moves.resize(2);
   rec.Moves[1].From = Sq(4, 8);
   rec.Moves[1].Dest = Sq(4, 7);
   rec.MoveCount = 1;
   CheckMoves(job, rec);
-  EXPECT_EQ(job.Errors, std::vector<std::string>{"第 1 步，無效的棋步。"});
+  EXPECT_EQ(job.At(kLogError), std::vector<std::string>{"第 1 步，無效的棋步。"});
   EXPECT_EQ(rec.Moves[1].NoteHead, 0xFF);
 }
 
-TEST(Notation, FiveScriptVariants) {
-  const TWorkBoard board =
-      BoardOf({".....k...", ".........", ".........", "..P...P..", "..P...P..", "..p...p..",
-               "..p...p..", ".........", ".........", "...K....."});
-  const uint8_t moves[][2] = {{Sq(6, 3), Sq(6, 2)}, {Sq(2, 5), Sq(1, 5)}, {Sq(3, 9), Sq(4, 9)}};
-  for (const auto& m : moves) {
-    const uint8_t piece = PieceAt(board, m[0]);
-    for (bool wxf : {true, false}) {
-      const TNoteCode code = ComputeNoteCode(board, m[0], m[1], piece, wxf, kFmtPgn);
-      const int side = piece >> 4;
-      const std::string simplified = RenderChinese(code.Head, code.Tail, side, 3);
-      const std::string traditional = RenderChinese(code.Head, code.Tail, side, 4);
-      EXPECT_EQ(ToUtf8(RenderChinese(code.Head, code.Tail, side, 0), "windows-936-2000"),
-                simplified);
-      EXPECT_EQ(ToUtf8(RenderChinese(code.Head, code.Tail, side, 1), "windows-936-2000"),
-                traditional);
-      EXPECT_EQ(ToUtf8(RenderChinese(code.Head, code.Tail, side, 2), "windows-950-2000"),
-                traditional);
-      EXPECT_EQ(RenderChinese(code.Head, code.Tail, side, 0).size(), 8u);
-      EXPECT_EQ(Apply(board, side, Token(simplified)), std::pair(m[0], m[1])) << simplified;
+// ---- Random games ----------------------------------------------------------
+//
+// Random games from the start and from positions built so that like pieces
+// share files (two rooks, horses and cannons on a file; three to five pawns on
+// a file; two files of two pawns; pieces where they cannot be). Every legal
+// move of every position is written in every notation and read back.
+
+using TMove = std::pair<uint8_t, uint8_t>;
+
+std::vector<TMove> LegalMoves(const TWorkBoard& b, int side) {
+  std::vector<TMove> out;
+  for (int i = 0; i < 90; ++i)
+    if (b[i] && (b[i] >> 4) == side)
+      for (int t = 0; t < 90; ++t)
+        if (IsLegalMove(b, 8 - i / 10, i % 10, 8 - t / 10, t % 10, true) == kMoveLegal)
+          out.emplace_back(SquareOf(8 - i / 10, i % 10), SquareOf(8 - t / 10, t % 10));
+  return out;
+}
+
+void Play(TWorkBoard& b, TMove m) {
+  b[WorkIndex(SquareX(m.second), SquareY(m.second))] = PieceAt(b, m.first);
+  b[WorkIndex(SquareX(m.first), SquareY(m.first))] = 0;
+}
+
+// Writes one legal move in every notation and reads it back; counts the heads seen.
+void CheckRoundTrips(const TWorkBoard& b, TMove m, int side, int (&heads)[16], int& fileHeads) {
+  const uint8_t piece = PieceAt(b, m.first);
+  TWorkBoard after = b;
+  Play(after, m);
+  auto expectBack = [&](const TNoteToken& token, const std::string& text) {
+    TWorkBoard board = b;
+    EXPECT_EQ(Apply(board, side, token), m) << text;
+  };
+  for (bool wxf : {true, false}) {
+    const TNoteCode code = ComputeNoteCode(b, m.first, m.second, piece, wxf, kFmtPgn);
+    ASSERT_TRUE(IsValidNoteCode(code.Head, code.Tail));
+    ++heads[code.Head >> 4];
+    fileHeads += (code.Head >> 4) >= 7 && (code.Head & 0x0F) < 9;
+    for (int variant : {kVariantUtf8Simplified, kVariantUtf8Traditional}) {
+      const std::string text = RenderChinese(code.Head, code.Tail, side, variant);
+      EXPECT_EQ(Token(text).Side, side) << text;
+      expectBack(Token(text), text);
     }
+    const std::string wxfText = RenderWxf(code.Head, code.Tail);
+    if (wxf) expectBack(ParseWxfToken(wxfText), wxfText);
+    // A library destination never shows 一..五; otherwise its code is the same.
+    const TNoteCode library = ComputeNoteCode(b, m.first, m.second, piece, wxf, kFmtCbl);
+    EXPECT_LT(library.Head >> 4, 10);
+    EXPECT_EQ(library.Head, (code.Head >> 4) < 10 ? code.Head : library.Head);
+    EXPECT_EQ(library.Tail, code.Tail);
   }
-  EXPECT_EQ(Note(board, Sq(3, 9), Sq(4, 9)), "帥六平五");
-  const TNoteCode king = ComputeNoteCode(board, Sq(3, 9), Sq(4, 9), kKing, true, kFmtPgn);
-  EXPECT_EQ(RenderChinese(king.Head, king.Tail, 0, 3), "帅六平五");
-  const TNoteCode pawn = ComputeNoteCode(board, Sq(2, 5), Sq(1, 5), kBlackBit | kPawn, true, 0);
-  EXPECT_EQ(RenderChinese(pawn.Head, pawn.Tail, 1, 3), "二卒平２");
+  const std::string iccs = RenderIccs(m.first, m.second);
+  EXPECT_EQ(TMove(SquareOf(iccs[0] - 'A', '9' - iccs[1]), SquareOf(iccs[3] - 'A', '9' - iccs[4])),
+            m);
+}
+
+// The GBK and Big5 variants hold the same characters as the UTF-8 ones.
+void CheckByteVariants(TNoteCode code, int side) {
+  const std::string simplified = RenderChinese(code.Head, code.Tail, side, 3);
+  const std::string traditional = RenderChinese(code.Head, code.Tail, side, 4);
+  EXPECT_EQ(ToUtf8(RenderChinese(code.Head, code.Tail, side, 0), "windows-936-2000"), simplified);
+  EXPECT_EQ(ToUtf8(RenderChinese(code.Head, code.Tail, side, 1), "windows-936-2000"), traditional);
+  EXPECT_EQ(ToUtf8(RenderChinese(code.Head, code.Tail, side, 2), "windows-950-2000"), traditional);
+}
+
+TEST(NotationRandomGames, EveryLegalMoveReadsBackInEveryNotation) {
+  const std::vector<std::vector<std::string>> starts = {
+      kStartRows,
+      {"r...k....", "n........", "r...c....", "n...c....", ".........", ".........", "..C..R..N",
+       "..C.....N", ".....R...", "...K....."},
+      {"...k.....", ".........", "....P....", "P...P....", "P...P....", "..p......", "..p....p.",
+       "..p......", "..p......", ".....K..."},
+      {"....k....", "......P..", "......P..", "......P..", "......P..", ".p.p..P..", ".p.....p.",
+       ".......p.", ".........", "...K....."},
+      {"rnbakabnr", ".........", ".c..c....", "p.p...p.p", "..p...p..", "..P...P..", "P.P...P.P",
+       ".C.....C.", ".........", "RNBAKABNR"},
+      {"..bk.....", "....a....", "....p....", ".........", "..B.R.R..", "...P.....", ".p......P",
+       ".......p.", "....P....", "....K...."},
+  };
+  std::mt19937 rng(20240611);
+  TTestJob job;
+  int heads[16] = {}, fileHeads = 0, positions = 0;
+  for (int round = 0; round < 6; ++round)
+    for (size_t s = 0; s < starts.size(); ++s) {
+      TChessRec rec = FromRows(starts[s]);
+      rec.Moves.resize(1);
+      TWorkBoard board;
+      MakeWorkBoard(rec, board);
+      int side = round % 3 == 2 ? 1 : 0;  // some games open with black
+      std::vector<TWorkBoard> history{board};
+      std::vector<TNoteCode> codes[2];  // federation, Chinese conventional
+      auto addNode = [&](const TWorkBoard& before, TMove m, int parent) {
+        TMoveNode node;
+        node.From = m.first;
+        node.Dest = m.second;
+        node.Parent = parent;
+        rec.Moves.push_back(node);
+        for (int w = 0; w < 2; ++w)
+          codes[w].push_back(
+              ComputeNoteCode(before, m.first, m.second, PieceAt(before, m.first), w == 0, 0));
+      };
+      for (int ply = 0; ply < 60; ++ply) {
+        const auto moves = LegalMoves(board, side);
+        for (TMove m : moves) CheckRoundTrips(board, m, side, heads, fileHeads);
+        if (HasFailure() || moves.empty()) break;
+        ++positions;
+        // Mostly moves of pieces that share their file with a like piece, so
+        // that the shared-file forms keep coming up.
+        std::vector<TMove> shared;
+        for (TMove m : moves) {
+          int onFile = 0;
+          for (int y = 0; y < 10; ++y)
+            onFile += PieceAt(board, SquareOf(SquareX(m.first), y)) == PieceAt(board, m.first);
+          if (onFile > 1) shared.push_back(m);
+        }
+        const auto& pool = !shared.empty() && rng() % 3 != 0 ? shared : moves;
+        const TMove m = pool[rng() % pool.size()];
+        addNode(board, m, int(rec.Moves.size()) - 1);
+        if (ply % 8 == 0) CheckByteVariants(codes[1].back(), side);
+        Play(board, m);
+        history.push_back(board);
+        side ^= 1;
+      }
+      // A variation on a random move of the game, played from that move's parent.
+      const int played = int(rec.Moves.size()) - 1;
+      if (played >= 2) {
+        const int k = 1 + int(rng() % played);
+        const TWorkBoard& before = history[k - 1];
+        const auto alternatives = LegalMoves(before, PieceAt(before, rec.Moves[k].From) >> 4);
+        addNode(before, alternatives[rng() % alternatives.size()], k - 1);
+      }
+      // The move check replays the same tree to the same codes, without a message.
+      rec.MoveCount = int(rec.Moves.size()) - 1;
+      for (int w = 0; w < 2; ++w) {
+        job.WxfStandard = w == 0;
+        CheckMoves(job, rec);
+        for (int i = 1; i <= rec.MoveCount; ++i) {
+          ASSERT_EQ(rec.Moves[i].NoteHead, codes[w][i - 1].Head) << "start " << s << " node " << i;
+          ASSERT_EQ(rec.Moves[i].NoteTail, codes[w][i - 1].Tail) << "start " << s << " node " << i;
+        }
+      }
+      EXPECT_TRUE(job.Lines.empty()) << job.Lines.front().Text;
+    }
+  // Every shared-file form came up: 前 中 後, 一..五 and the head naming a file.
+  for (int head = 7; head <= 14; ++head) EXPECT_GT(heads[head], 0) << head;
+  EXPECT_GT(fileHeads, 0);
+  EXPECT_GT(positions, 1200);
 }
 
 }  // namespace
