@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,10 @@ constexpr int kAnswerYes = 6;
 constexpr int kAnswerNo = 7;
 constexpr int kAnswerNoToAll = 9;
 constexpr int kAnswerYesToAll = 10;
+
+// Unattended answers that no caller acts upon: error boxes and the summary.
+constexpr int kAnswerUnread = -2;
+constexpr int kAnswerSummary = -1;
 
 enum class TAskKind { Error, Information, Confirmation };
 
@@ -43,14 +48,21 @@ class TBaseForm : public TJobState {
 
   // Controls of every conversion window.
   TRadioGroup rgSource;
+  TControl lblSource;
   TEdit edtSource;
+  TControl btnSource;
+  TControl lblDestination;
   TEdit edtDestination;
-  TCheckBox chkSubDir;
+  TControl btnDestination;
+  TCheckBox chkSubDir;  // read by WalkSourceFolder: walk sub-folders too
   TCheckBox chkFileNameToTitle;
   TCheckBox chkLeftToRight;
   TCheckBox chkAddBaseInfo;
   TCheckBox chkAddError;
+  TControl lblLog;
   TMemo mmoLog;
+  TControl btnConvert;
+  TControl btnClose;
 
   // The clipboard buffer: every record written while ToClipboard is set.
   std::string OutBuffer;
@@ -59,17 +71,25 @@ class TBaseForm : public TJobState {
 
   // Optional interactive asker (not owned).
   TAsker* Asker = nullptr;
+  // Called with every log line after it was added (command-line echo, view refresh).
+  std::function<void(const std::string& line)> OnLog;
 
   void Log(const std::string& text, int level = kLogPlain, bool addPrefix = true) override;
   void LogRecord(TChessRec& rec, const std::string& text, int level) override;
+  // The one way a job talks to the user. Unattended (any command-line argument)
+  // or with no asker, the text is logged and unattendedAnswer returned; an
+  // interactive summary (unattendedAnswer -1) is logged as well as shown.
   int Ask(const std::string& text, TAskKind kind, unsigned buttons, int unattendedAnswer);
 
   void PrepareJob();
   bool CheckJobSettings();
   // Walks a source folder; both folders end in '/'. The destination folder is
-  // empty while ToClipboard. Returns the number of records written.
+  // empty while ToClipboard (or when the job makes no destination folders).
+  // Files of a folder are handled before its sub-folders, each group in byte
+  // order of the names. Returns the number of records written.
   int WalkSourceFolder(const std::string& sourceFolder, const std::string& destFolder);
-  // The per-file action of the walk (the job windows override it).
+  // The per-file action of the walk (the job windows override it). destFolder
+  // exists when it is not empty.
   virtual int ConvertFile(const std::string& sourceFile, const std::string& destFolder);
   bool WriteOutput(TChessRec& rec, const std::string& fileName, size_t presetSize,
                    const std::string& rendered);
@@ -77,10 +97,23 @@ class TBaseForm : public TJobState {
 
   // The whole log as one text, lines joined by CR LF.
   std::string LogText() const;
+  // The record's title (slot 51) in the system code page, for messages and names.
+  std::string SystemTitle(const TChessRec& rec) const;
+
+ private:
+  bool WriteFileReplacing(TChessRec& rec, const std::string& fileName, const std::string& data);
 };
 
+// A program message (UTF-8 in the sources) in the system code page.
+std::string SystemText(std::string_view utf8);
+
 bool MatchesMask(const std::string& fileName, const std::string& mask);
+// Equal length and equal when compared case-insensitively in the system code
+// page. Used to keep generated names distinct on any file system.
 bool SamePath(const std::string& a, const std::string& b);
+// True when both paths name the same existing file or folder (file-system
+// identity); when either does not exist, falls back to SamePath.
+bool SameLocation(const std::string& a, const std::string& b);
 // Finds a tagged value such as [dhtmlxq_name]value[/dhtmlxq_name]. Positions are
 // 1-based; returns 0, 1 or 2.
 int FindTagPair(TBaseForm& job, std::string_view openPrefix, std::string_view closePrefix,

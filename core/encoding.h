@@ -1,5 +1,9 @@
 // Code pages, script mapping and code-page-aware text helpers.
 // Positions in the search helpers are 1-based; 0 means "not found".
+// Code pages: 936 GBK, 950 Big5, 65001 UTF-8; as a source, 0 means UTF-16LE
+// (ReadSourceText, WideToCodePage). Byte text handed to ConvertCodePage with
+// source 0 is taken to be in the system code page. Characters a code page
+// cannot hold, and invalid byte sequences, come out as "?".
 #pragma once
 
 #include <cstddef>
@@ -21,12 +25,24 @@ int ReadSourceText(TJobState& job, std::string& text, const std::string& name, i
 void PutClipboardText(const char* bytes, size_t n, int cp);
 std::u16string GetClipboardWide();
 
+// Converts UTF-16 text to code page cp, or byte text of code page cp to UTF-16,
+// with no script mapping.
+std::string WideToBytes(std::u16string_view wide, int cp);
+std::u16string BytesToWide(std::string_view bytes, int cp);
+
+// Pass as `limit` to search the whole text.
+constexpr size_t kNoLimit = static_cast<size_t>(-1);
+
 // 0 single byte, 1 lead byte, 2 trail byte of a GBK/Big5 double-byte character.
 int DbcsByteKind(int cp, std::string_view s, size_t p);
+// The searches return the 1-based position of the first match at or after
+// `start` that lies wholly within the first `limit` bytes and does not begin on
+// the trail byte of a double-byte character (GBK and Big5 only).
 size_t PosDbcs(int cp, std::string_view needle, std::string_view text, size_t limit, size_t start);
 size_t PosTextDbcs(int cp, std::string_view needle, std::string_view text, size_t limit,
                    size_t start);
 size_t PosCharDbcs(int cp, char c, std::string_view text, size_t limit, size_t start);
+// Searches backward from `start` down to `end` (both 1-based, inclusive).
 size_t LastPosCharDbcs(int cp, char c, std::string_view text, size_t start, size_t end);
 void ReplaceAllDbcs(int cp, std::string& s, std::string_view needle, bool caseSensitive,
                     std::string_view repl);

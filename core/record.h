@@ -191,3 +191,7 @@ void BuildLinearTree(TChessRec& rec, int n);
 void BuildTreeFromPlies(TJobState& job, TChessRec& rec, int n);
 void BuildTreeFromFlags(TChessRec& rec, int n);
 void BuildTreeFromLinks(TChessRec& rec, int first);
+// Keeps only nodes 0..last of a built tree: the node at the cut ends its line,
+// alternatives that fell past the cut are no longer announced, and Lines end
+// at the cut. Nothing happens when last is not below MoveCount.
+void CutTree(TChessRec& rec, int last);

@@ -1,0 +1,645 @@
+// The conversion job framework shared by every conversion window.
+#include "app/baseform.h"
+
+#include <fcntl.h>
+#include <openssl/evp.h>
+#include <sys/stat.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/ustring.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "app/clipboard.h"
+#include "core/ecco.h"
+#include "core/encoding.h"
+#include "core/record.h"
+#include "core/uglobal.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Longest file name (UTF-16 code units) a new output file may have.
+constexpr size_t kMaxPathUnits = 258;
+// Most characters of a record title used as a file name.
+constexpr int kTitleRoom = 256;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+bool IsDbcsCodePage(int cp) { return cp == kCpGbk || cp == kCpBig5; }
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Lower-cases the ASCII letters of s, leaving double-byte characters of code
+// page cp alone (their trail bytes may look like letters).
+std::string LowerText(int cp, std::string_view s) {
+  std::string out(s);
+  const bool dbcs = IsDbcsCodePage(cp);
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (dbcs && IsLeadByte(static_cast<unsigned char>(out[i]))) {
+      ++i;
+      continue;
+    }
+    out[i] = LowerAscii(out[i]);
+  }
+  return out;
+}
+
+const char* LevelPrefix(int level) { return level == kLogError ? "[錯誤] " : "[警告] "; }
+
+int NormalLevel(int level) {
+  return level == kLogError || level == kLogWarning ? level : kLogPlain;
+}
+
+// A name that exists and is not a folder (what the replace question is about).
+bool FileExists(const std::string& name) {
+  struct stat st;
+  return !name.empty() && ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool FolderExists(const std::string& name) {
+  struct stat st;
+  return ::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The folder part of a path: everything before the last '/', "/" for a name
+// in the root and "." for a bare name.
+std::string FolderOf(const std::string& name) {
+  const size_t slash = name.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return name.substr(0, slash);
+}
+
+// Number of UTF-16 code units of a text in the system code page.
+size_t Utf16Length(const std::string& systemText) {
+  std::string utf8 = systemText;
+  if (Process().SystemCodePage != kCpUtf8)
+    ConvertCodePage(utf8, Process().SystemCodePage, 0, kCpUtf8);
+  if (utf8.empty()) return 0;
+  int32_t units = 0;
+  UErrorCode err = U_ZERO_ERROR;
+  u_strFromUTF8WithSub(nullptr, 0, &units, utf8.data(), static_cast<int32_t>(utf8.size()), 0xFFFD,
+                       nullptr, &err);
+  return units > 0 ? static_cast<size_t>(units) : utf8.size();
+}
+
+bool Md5Hex(const std::string& data, std::string& hex) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  if (EVP_Digest(data.data(), data.size(), digest, &length, EVP_md5(), nullptr) != 1 ||
+      length != 16)
+    return false;
+  static const char kDigits[] = "0123456789ABCDEF";
+  hex.clear();
+  for (unsigned i = 0; i < length; ++i) {
+    hex += kDigits[digest[i] >> 4];
+    hex += kDigits[digest[i] & 0x0F];
+  }
+  return true;
+}
+
+// True when base ends in "{" + 32 hexadecimal digits + "}" whose opening brace
+// is a character of its own (not the trail byte of a double-byte character).
+bool EndsInMd5Suffix(const std::string& base) {
+  constexpr size_t kLength = 34;
+  if (base.size() < kLength) return false;
+  const size_t start = base.size() - kLength;
+  if (base[start] != '{' || base.back() != '}') return false;
+  for (size_t i = start + 1; i + 1 < base.size(); ++i)
+    if (!std::isxdigit(static_cast<unsigned char>(base[i]))) return false;
+  return DbcsByteKind(Process().SystemCodePage, base, start + 1) == 0;
+}
+
+// Follows symbolic links so that a linked output file is rewritten in place
+// of its target, not replaced by a plain file.
+std::string ResolveLinks(const std::string& name) {
+  std::string current = name;
+  for (int depth = 0; depth < 40; ++depth) {
+    struct stat st;
+    if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+    std::error_code ec;
+    fs::path target = fs::read_symlink(current, ec);
+    if (ec) return current;
+    if (target.is_relative()) target = fs::path(current).parent_path() / target;
+    current = target.string();
+  }
+  return current;
+}
+
+bool WriteAll(int fd, const std::string& data) {
+  const char* p = data.data();
+  size_t left = data.size();
+  while (left > 0) {
+    const ssize_t written = ::write(fd, p, left);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (written == 0) {
+      errno = EIO;
+      return false;
+    }
+    p += written;
+    left -= static_cast<size_t>(written);
+  }
+  return true;
+}
+
+// Writes data straight into an existing special file (a device, a pipe).
+int WriteInPlace(const std::string& target, const std::string& data) {
+  const int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) return errno;
+  int err = WriteAll(fd, data) ? 0 : errno;
+  if (::close(fd) != 0 && err == 0) err = errno;
+  return err;
+}
+
+// Writes data to a new file beside target and renames it over target, so that
+// an existing file stays whole when the program fails or the disk is full.
+// There is no fsync: outputs can be made again from their sources, and a flush
+// per record would make converting a large folder several times slower.
+// Returns 0 or an errno.
+int WriteByRename(const std::string& target, const std::string& data) {
+  struct stat old;
+  const bool replacing = ::stat(target.c_str(), &old) == 0;
+  if (replacing && !S_ISREG(old.st_mode)) return WriteInPlace(target, data);
+  // A file the user may not write to is not replaced behind their back.
+  if (replacing && ::access(target.c_str(), W_OK) != 0) return errno;
+
+  static unsigned serial = 0;
+  const size_t slash = target.rfind('/');
+  const std::string prefix =
+      (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".tavrik-" +
+      std::to_string(::getpid()) + "-";
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temp = prefix + std::to_string(serial++) + ".tmp";
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return errno;
+  }
+  if (fd < 0) return EEXIST;
+
+  int err = 0;
+  if (replacing) {
+    // Keep the replaced file's permissions and, where allowed, its owner.
+    if (::fchmod(fd, old.st_mode & 0777) != 0) err = errno;
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+      // Not permitted for other users' files: the new file stays ours.
+    }
+  }
+  if (err == 0 && !WriteAll(fd, data)) err = errno;
+  if (::close(fd) != 0 && err == 0) err = errno;
+  if (err == 0 && ::rename(temp.c_str(), target.c_str()) != 0) err = errno;
+  if (err != 0) ::unlink(temp.c_str());
+  return err;
+}
+
+// Converts text to UTF-16; false when it is not valid UTF-8.
+bool StrictUtf16(const std::string& utf8, icu::UnicodeString& out) {
+  out.remove();
+  if (utf8.empty()) return true;
+  UErrorCode err = U_ZERO_ERROR;
+  int32_t units = 0;
+  u_strFromUTF8(nullptr, 0, &units, utf8.data(), static_cast<int32_t>(utf8.size()), &err);
+  if (err != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(err)) return false;
+  err = U_ZERO_ERROR;
+  UChar* buffer = out.getBuffer(units);
+  u_strFromUTF8(buffer, units, nullptr, utf8.data(), static_cast<int32_t>(utf8.size()), &err);
+  out.releaseBuffer(U_SUCCESS(err) ? units : 0);
+  return U_SUCCESS(err);
+}
+
+}  // namespace
+
+std::string SystemText(std::string_view utf8) {
+  std::string text(utf8);
+  if (Process().SystemCodePage != kCpUtf8)
+    ConvertCodePage(text, kCpUtf8, 0, Process().SystemCodePage);
+  return text;
+}
+
+TBaseForm::TBaseForm() {
+  rgSource.Caption = "來源";
+  rgSource.Items = {"文件夾", "文件"};
+  rgSource.ItemIndex = 1;
+  lblSource.Caption = "來源";
+  lblDestination.Caption = "目標";
+  btnSource.Caption = "打開...";
+  btnDestination.Caption = "打開...";
+  chkSubDir.Caption = "包含子文件夾";
+  chkFileNameToTitle.Caption = "文件名作為棋譜標題";
+  chkLeftToRight.Caption = "左右調換";
+  chkAddBaseInfo.Caption = "添加摘要信息到棋譜最后";
+  chkAddError.Caption = "添加錯誤信息到棋譜注解";
+  lblLog.Caption = "轉換\r\nLOG";
+  btnConvert.Caption = "轉換";
+  btnClose.Caption = "關閉";
+}
+
+TBaseForm::~TBaseForm() = default;
+
+void TBaseForm::Log(const std::string& text, int level, bool addPrefix) {
+  level = NormalLevel(level);
+  if (level == kLogError) ++ErrorCount;
+  if (level == kLogWarning) ++WarningCount;
+  if (addPrefix && level != kLogPlain && !text.empty())
+    mmoLog.Lines.push_back(SystemText(LevelPrefix(level)) + text);
+  else
+    mmoLog.Lines.push_back(text);
+  if (OnLog) OnLog(mmoLog.Lines.back());
+}
+
+void TBaseForm::LogRecord(TChessRec& rec, const std::string& text, int level) {
+  level = NormalLevel(level);
+  if (level == kLogPlain || text.empty()) {
+    Log(text, level);
+    return;
+  }
+  const std::string line = SystemText(LevelPrefix(level)) + text;
+  if (AddErrorInfo) {
+    rec.ErrorText += line;
+    rec.ErrorText += "\r\n";
+  }
+  Log(line, level, false);
+}
+
+int TBaseForm::Ask(const std::string& text, TAskKind kind, unsigned buttons, int unattendedAnswer) {
+  if (Process().Unattended || Asker == nullptr) {
+    Log(text);
+    return unattendedAnswer;
+  }
+  if (unattendedAnswer == kAnswerSummary) Log(text);
+  return Asker->Show(text, kind, buttons);
+}
+
+void TBaseForm::PrepareJob() {
+  mmoLog.Lines.clear();
+  ErrorCount = 0;
+  WarningCount = 0;
+  OutBuffer.clear();
+  ReplaceAnswer = kAnswerYes;
+  FileNameToTitle = chkFileNameToTitle.Checked;
+  LeftToRight = chkLeftToRight.Checked;
+  // Formats without comment text never receive summaries or error notes.
+  const bool carriesComments = DstFormat < kFormatCount && FileTypes[DstFormat].BreakKind != 0;
+  AddBaseInfo = chkAddBaseInfo.Checked && carriesComments;
+  AddErrorInfo = chkAddError.Checked && carriesComments;
+
+  const bool toTraditional = (MapFlags & kMapToTraditional) != 0;
+  int index = DstCodePageIndex;
+  if (index < 0 || index > 2) index = DstCodePage == kCpBig5 ? 1 : DstCodePage == kCpUtf8 ? 2 : 0;
+  switch (index) {
+    case 0:
+      TextVariant = toTraditional ? 1 : 0;
+      break;
+    case 1:
+      TextVariant = 2;
+      break;
+    default:
+      TextVariant = toTraditional ? 4 : 3;
+      break;
+  }
+  ScriptCodePage = DstCodePage == kCpBig5 || toTraditional ? kCpBig5 : kCpGbk;
+  if (EccoLoaded()) EccoInitOpenVar(ScriptCodePage == kCpBig5);
+  WxfStandard = !(DstFormat == kFmtWebC5 || DstFormat == kFmtText || DstFormat == kFmtCbl);
+}
+
+bool TBaseForm::CheckJobSettings() {
+  auto refuse = [this](const char* message) {
+    Ask(SystemText(message), TAskKind::Error, kBtnOk, kAnswerUnread);
+    return false;
+  };
+  const bool dbcsSource = SrcCodePage == kCpGbk || SrcCodePage == kCpBig5;
+  if (!dbcsSource && (SrcFormat == kFmtXqf || SrcFormat == kFmtMxq))
+    return refuse("“源棋譜代碼頁”請選中“國標碼”或“大五碼”。");
+  if (DstCodePage != kCpGbk && DstCodePage != kCpBig5 && DstFormat == kFmtXqf)
+    return refuse("“目標棋譜代碼頁”請選中“國標碼”或“大五碼”。");
+  if (FromClipboard) {
+    switch (SrcFormat) {
+      case kFmtXqf:
+      case kFmtCbf:
+      case kFmtMxq:
+      case kFmtMcj:
+      case kFmtChe:
+      case kFmtOurGame:
+      case kFmtCcm:
+      case kFmtCnc:
+      case kFmtCbl:
+      case kFmtCbl3:
+        return refuse("來源不能是剪貼板！");
+      default:
+        break;
+    }
+    std::string text;
+    TClipboard* clipboard = Clipboard();
+    if (clipboard == nullptr || !clipboard->GetAnsiText(text) || text.empty())
+      return refuse("剪貼板中沒有文本！");
+  }
+  switch (SrcFormat) {
+    case kFmtUbbJava:
+    case kFmtPgn:
+    case kFmtText:
+    case kFmtTextLayout:
+    case kFmtFen:
+      break;
+    default:
+      return true;
+  }
+  const char* question = nullptr;
+  if (FromClipboard) {
+    if (SrcCodePage != Process().SystemCodePage && SrcFormat != kFmtFen &&
+        SrcCodePage != kCpUtf16Le) {
+      if (SrcCodePage == kCpGbk)
+        question = "“源棋譜代碼頁”為“國標碼(GBK)”，請確認是否正確？";
+      else if (SrcCodePage == kCpBig5)
+        question = "“源棋譜代碼頁”為“大五碼(Big5)”，請確認是否正確？";
+      else if (SrcCodePage == kCpUtf8)
+        question = "“源棋譜代碼頁”為“UTF-8”，請確認是否正確？";
+    }
+  } else if (SrcCodePage == kCpUtf16Le) {
+    question = "“源棋譜代碼頁”為“UTF-16 Little Endian”，請確認是否正確？";
+  }
+  if (question != nullptr &&
+      Ask(SystemText(question), TAskKind::Confirmation, kBtnYes | kBtnNo, kAnswerYes) == kAnswerNo)
+    return false;
+  return true;
+}
+
+int TBaseForm::WalkSourceFolder(const std::string& sourceFolder, const std::string& destFolder) {
+  Log(SystemText("\r\n讀取文件夾：") + sourceFolder);
+  std::vector<std::string> files;
+  std::vector<std::string> folders;
+  std::error_code ec;
+  fs::directory_iterator it(sourceFolder, ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::error_code entryError;
+    const fs::directory_entry& entry = *it;
+    // Only plain files are read (a pipe or a device would block the job); a
+    // linked folder is not walked, so a link loop cannot recurse forever.
+    if (entry.is_regular_file(entryError))
+      files.push_back(entry.path().filename().string());
+    else if (entry.is_directory(entryError) && !entry.is_symlink(entryError))
+      folders.push_back(entry.path().filename().string());
+  }
+  if (ec) Log(SystemText("不能讀取文件夾：") + sourceFolder, kLogError);
+  std::sort(files.begin(), files.end());
+  std::sort(folders.begin(), folders.end());
+
+  const char* mask = SrcFormat < kFormatCount ? FileTypes[SrcFormat].Filter : "";
+  int count = 0;
+  for (const std::string& name : files) {
+    if (!MatchesMask(name, mask)) continue;
+    if (!destFolder.empty() && !FolderExists(destFolder)) {
+      std::error_code createError;
+      fs::create_directories(fs::path(destFolder).lexically_normal(), createError);
+      if (!FolderExists(destFolder)) {
+        Log(SystemText("不能建立文件夾：") + destFolder, kLogError);
+        continue;
+      }
+    }
+    count += ConvertFile(sourceFolder + name, destFolder);
+  }
+  if (chkSubDir.Checked) {
+    for (const std::string& name : folders)
+      count += WalkSourceFolder(sourceFolder + name + "/",
+                                destFolder.empty() ? std::string() : destFolder + name + "/");
+  }
+  return count;
+}
+
+int TBaseForm::ConvertFile(const std::string&, const std::string&) { return 0; }
+
+std::string TBaseForm::SystemTitle(const TChessRec& rec) const {
+  std::string title = rec.Texts.size() > kSlotTitle ? rec.Texts[kSlotTitle] : std::string();
+  if (!title.empty() && static_cast<int>(DstCodePage) != Process().SystemCodePage)
+    ConvertCodePage(title, static_cast<int>(DstCodePage), 0, Process().SystemCodePage);
+  return title;
+}
+
+bool TBaseForm::WriteOutput(TChessRec& rec, const std::string& fileName, size_t presetSize,
+                            const std::string& rendered) {
+  const size_t n = rendered.size();
+  if (Process().MemorySizeDiff && n != presetSize) {
+    const bool above = n > presetSize;
+    char numbers[48];
+    std::snprintf(numbers, sizeof numbers, "%10zu %10zu", presetSize, n);
+    const std::string text =
+        std::string("內部使用，請忽略！預置大小 ") + (above ? '<' : '>') + " 實際大小！" + numbers;
+    LogRecord(rec, SystemText(text), above || DstFormat != kFmtPgn ? kLogWarning : kLogPlain);
+  }
+
+  if (ToClipboard) {
+    std::string_view bytes(rendered);
+    // Only the first record in the buffer keeps its byte-order mark.
+    if (!OutBuffer.empty() && bytes.starts_with(kUtf8Bom)) bytes.remove_prefix(kUtf8Bom.size());
+    if (!bytes.empty()) {
+      // Grow in 1 MiB steps so that thousands of small records reallocate rarely.
+      const size_t room = (OutBuffer.size() + n + 0x100000) & ~static_cast<size_t>(0xFFFFF);
+      if (room > OutBuffer.capacity()) OutBuffer.reserve(room);
+      OutBuffer.append(bytes);
+      const std::string title = SystemTitle(rec);
+      LogRecord(rec,
+                title.empty() ? SystemText("已寫一個棋譜到緩存(棋譜標題為空)！")
+                              : SystemText("已寫一個棋譜到緩存：") + title,
+                kLogPlain);
+    }
+    return true;
+  }
+
+  std::string name = fileName;
+  if (FromClipboard && FolderExists(name)) {
+    // Clipboard text into a folder: each record is named after its title. The
+    // title is cleaned so that it cannot reach outside the folder.
+    std::string title = FitFileName(SystemTitle(rec), kTitleRoom);
+    if (title.empty()) title = "NoName";
+    if (name.back() != '/') name += '/';
+    name += title + "." + (DstFormat < kFormatCount ? FileTypes[DstFormat].Ext : "");
+  }
+
+  if (AddMD5 == 1 || AddMD5 == 2) {
+    const size_t split = name.find_last_of("./");
+    std::string base = name;
+    std::string ext;
+    if (split != std::string::npos && name[split] == '.') {
+      base = name.substr(0, split);
+      ext = name.substr(split);
+    }
+    // An earlier suffix is replaced, never doubled.
+    if (EndsInMd5Suffix(base)) {
+      base.resize(base.size() - 34);
+      name = base + ext;
+    }
+    if (AddMD5 == 2 || FileExists(name)) {
+      std::string digest;
+      if (!Md5Hex(rendered, digest)) {
+        LogRecord(rec, SystemText("不能計算MD5：") + name, kLogError);
+        return false;
+      }
+      name = base + "{" + digest + "}" + ext;
+    }
+  }
+
+  if (FileExists(name)) {
+    if (ReplaceAnswer == kAnswerYes || ReplaceAnswer == kAnswerNo) {
+      int answer = Ask(SystemText("文件“") + name + SystemText("”已存在，是否替換？"),
+                       TAskKind::Confirmation, kBtnYes | kBtnNo | kBtnYesToAll | kBtnNoToAll,
+                       kAnswerYesToAll);
+      // A closed box replaces nothing and asks again next time.
+      if (answer != kAnswerYes && answer != kAnswerYesToAll && answer != kAnswerNoToAll)
+        answer = kAnswerNo;
+      ReplaceAnswer = static_cast<uint16_t>(answer);
+    }
+    if (ReplaceAnswer == kAnswerNo || ReplaceAnswer == kAnswerNoToAll) return false;
+  } else {
+    if (!FolderExists(FolderOf(name))) {
+      LogRecord(rec, SystemText("目標文件所在的文件夾不存在。") + name, kLogError);
+      return false;
+    }
+    if (Utf16Length(name) > kMaxPathUnits) {
+      LogRecord(rec, SystemText("路徑和文件名總長度超過最大長度。") + name, kLogError);
+      return false;
+    }
+  }
+
+  const int err = WriteByRename(ResolveLinks(name), rendered);
+  if (err != 0) {
+    LogRecord(rec, SystemText("不能寫入文件：") + name + " (" + std::strerror(err) + ")",
+              kLogError);
+    return false;
+  }
+  LogRecord(rec, SystemText("已寫棋譜到：") + name, kLogPlain);
+  return true;
+}
+
+void TBaseForm::FinishJob(int convertedCount) {
+  if (ToClipboard && !OutBuffer.empty()) {
+    OutBuffer.push_back('\0');
+    PutClipboardText(OutBuffer.data(), OutBuffer.size(), static_cast<int>(DstCodePage));
+    Log(SystemText("\r\n已復制緩存數據到剪貼板"));
+  }
+  OutBuffer.clear();
+  OutBuffer.shrink_to_fit();
+
+  const std::string count = std::to_string(convertedCount);
+  if (ErrorCount > 0 || WarningCount > 0) {
+    Ask(SystemText("\r\n已轉換 " + count +
+                   " 個棋譜\r\n有錯誤或警告產生，請檢查LOG！\r\n錯誤個數：" +
+                   std::to_string(ErrorCount) + "\r\n警告個數：" + std::to_string(WarningCount)),
+        TAskKind::Error, kBtnOk, kAnswerSummary);
+  } else {
+    Ask(SystemText("\r\n成功轉換 " + count + " 個棋譜。"), TAskKind::Information, kBtnOk,
+        kAnswerSummary);
+  }
+}
+
+std::string TBaseForm::LogText() const {
+  std::string text;
+  for (size_t i = 0; i < mmoLog.Lines.size(); ++i) {
+    if (i > 0) text += "\r\n";
+    text += mmoLog.Lines[i];
+  }
+  return text;
+}
+
+bool MatchesMask(const std::string& fileName, const std::string& mask) {
+  const size_t dot = fileName.rfind('.');
+  const size_t slash = fileName.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+  if (dot + 1 == fileName.size()) return false;  // "a." has no extension
+  std::string ext = fileName.substr(dot);
+  std::transform(ext.begin(), ext.end(), ext.begin(), UpperAscii);
+  // The mask lists patterns "*.EXT" separated by ';'; the extension must equal
+  // one of them, so ".X" or ".HT" match nothing.
+  size_t start = 0;
+  while (start <= mask.size()) {
+    size_t end = mask.find(';', start);
+    if (end == std::string::npos) end = mask.size();
+    std::string_view pattern(mask.data() + start, end - start);
+    while (!pattern.empty() && pattern.front() == ' ') pattern.remove_prefix(1);
+    while (!pattern.empty() && pattern.back() == ' ') pattern.remove_suffix(1);
+    if (!pattern.empty() && pattern.front() == '*') pattern.remove_prefix(1);
+    if (pattern.size() == ext.size() &&
+        std::equal(pattern.begin(), pattern.end(), ext.begin(),
+                   [](char a, char b) { return UpperAscii(a) == b; }))
+      return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+bool SamePath(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  if (a == b) return true;
+  const int cp = Process().SystemCodePage;
+  if (cp == kCpUtf8) {
+    icu::UnicodeString wideA;
+    icu::UnicodeString wideB;
+    if (StrictUtf16(a, wideA) && StrictUtf16(b, wideB))
+      return wideA.caseCompare(wideB, U_FOLD_CASE_DEFAULT) == 0;
+  }
+  // ASCII letters compare without case; double-byte characters byte for byte.
+  const bool dbcs = IsDbcsCodePage(cp);
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (dbcs && IsLeadByte(static_cast<unsigned char>(a[i]))) {
+      if (a[i] != b[i] || (i + 1 < a.size() && a[i + 1] != b[i + 1])) return false;
+      ++i;
+      continue;
+    }
+    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+  }
+  return true;
+}
+
+bool SameLocation(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  if (fs::exists(a, ec) && fs::exists(b, ec)) {
+    const bool same = fs::equivalent(a, b, ec);
+    if (!ec) return same;
+  }
+  std::error_code ecA;
+  std::error_code ecB;
+  fs::path pathA = fs::weakly_canonical(a, ecA);
+  fs::path pathB = fs::weakly_canonical(b, ecB);
+  if (ecA || ecB) return a == b;
+  std::string textA = pathA.string();
+  std::string textB = pathB.string();
+  while (textA.size() > 1 && textA.back() == '/') textA.pop_back();
+  while (textB.size() > 1 && textB.back() == '/') textB.pop_back();
+  return textA == textB;
+}
+
+int FindTagPair(TBaseForm& job, std::string_view openPrefix, std::string_view closePrefix,
+                std::string_view text, size_t textLength, size_t& pos, std::string& name,
+                size_t& valueStart, size_t& valueLength) {
+  const int cp = static_cast<int>(job.DstCodePage);
+  textLength = std::min(textLength, text.size());
+  name.clear();
+  valueStart = 0;
+  valueLength = 0;
+  const size_t open = PosTextDbcs(cp, openPrefix, text, textLength, pos);
+  if (open == 0) return 0;
+  pos = open + openPrefix.size();
+  const size_t bracket = PosCharDbcs(cp, ']', text, textLength, pos);
+  if (bracket == 0) return 0;
+  name = LowerText(cp, text.substr(pos - 1, bracket - pos));
+  const std::string closeTag = std::string(closePrefix) + name + "]";
+  valueStart = bracket + 1;
+  const size_t close = PosTextDbcs(cp, closeTag, text, textLength, valueStart);
+  if (close == 0) {
+    job.Log(SystemText("沒有找到字符串：") + closeTag);
+    return 1;
+  }
+  valueLength = close - valueStart;
+  pos = close + closeTag.size();
+  return name.empty() || valueLength == 0 ? 1 : 2;
+}
