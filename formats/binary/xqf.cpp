@@ -124,36 +124,33 @@ void PutI32Le(std::string& out, size_t& pos, int32_t value) {
   for (int b = 0; b < 4; ++b) out[pos++] = static_cast<char>((u >> (8 * b)) & 0xFF);
 }
 
-// Loads a whole file. On failure `error` holds the reason.
+// "第 %d" followed by the rest of a per-move message.
+std::string NodeMessage(int node, const char* rest) {
+  return SystemText("第 " + std::to_string(node) + rest);
+}
+
+// Loads a whole file. On failure `error` holds the message to log.
 bool LoadFile(const std::string& path, std::string& data, std::string& error) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    error = "Cannot open file \"" + path + "\". " + std::strerror(errno);
-    return false;
-  }
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int err = fd < 0 ? errno : 0;
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    error = "Cannot open file \"" + path + "\". " +
-            (S_ISDIR(st.st_mode) ? std::strerror(EISDIR) : std::strerror(errno));
-    close(fd);
-    return false;
-  }
-  data.clear();
-  data.reserve(static_cast<size_t>(st.st_size));
-  char chunk[65536];
-  for (;;) {
-    ssize_t got = read(fd, chunk, sizeof chunk);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      error = "Read error on file \"" + path + "\". " + std::strerror(errno);
-      close(fd);
-      return false;
+  if (!err && fstat(fd, &st) != 0) err = errno;
+  if (!err && !S_ISREG(st.st_mode)) err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  if (!err) {
+    data.clear();
+    data.reserve(static_cast<size_t>(st.st_size));
+    char chunk[65536];
+    for (;;) {
+      const ssize_t got = read(fd, chunk, sizeof chunk);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) err = errno;
+      if (got <= 0) break;
+      data.append(chunk, static_cast<size_t>(got));
     }
-    if (got == 0) break;
-    data.append(chunk, static_cast<size_t>(got));
   }
-  close(fd);
-  return true;
+  if (fd >= 0) close(fd);
+  if (err) error = SystemText("不能讀取文件：") + path + " (" + std::strerror(err) + ")";
+  return err == 0;
 }
 
 }  // namespace
@@ -202,21 +199,22 @@ void WriteShortText(uint8_t* header, int slot, std::string_view text, int codePa
 bool ReadXqfData(TJobState& job, TChessRec& rec, std::string& data) {
   const size_t size = data.size();
   if (size < kXqfMinSize) {
-    job.LogRecord(rec, "此文件小于 " + std::to_string(kXqfMinSize) + " 字節!", kLogError);
+    job.LogRecord(rec, SystemText("此文件小于 " + std::to_string(kXqfMinSize) + " 字節!"),
+                  kLogError);
     return false;
   }
   uint8_t* bytes = reinterpret_cast<uint8_t*>(data.data());
   if (bytes[0] != 'X' || bytes[1] != 'Q') {
-    job.LogRecord(rec, "此文件不是象棋演播室棋譜文件。", kLogError);
+    job.LogRecord(rec, SystemText("此文件不是象棋演播室棋譜文件。"), kLogError);
     return false;
   }
   const int version = bytes[kOffVersion];
   job.LogRecord(rec,
-                "象棋演播室棋譜文件版本號：" + std::to_string(version / 10) + "." +
-                    std::to_string(version % 10),
+                SystemText("象棋演播室棋譜文件版本號：" + std::to_string(version / 10) + "." +
+                           std::to_string(version % 10)),
                 kLogPlain);
   if (version > 18) {
-    job.LogRecord(rec, "不支持此版本的象棋演播室文件。", kLogError);
+    job.LogRecord(rec, SystemText("不支持此版本的象棋演播室文件。"), kLogError);
     return false;
   }
 
@@ -293,13 +291,13 @@ bool ReadXqfData(TJobState& job, TChessRec& rec, std::string& data) {
       if (node > 0) {
         move.From = DecodeSquare(from, keys.FromKey);
         if (move.From == kNoSquare)
-          job.LogRecord(rec, "第 " + std::to_string(node) + " 步棋的開始位置錯誤。", kLogError);
+          job.LogRecord(rec, NodeMessage(node, " 步棋的開始位置錯誤。"), kLogError);
         move.Dest = DecodeSquare(dest, keys.DestKey);
         if (move.Dest == kNoSquare)
-          job.LogRecord(rec, "第 " + std::to_string(node) + " 步棋的到達位置錯誤。", kLogError);
+          job.LogRecord(rec, NodeMessage(node, " 步棋的到達位置錯誤。"), kLogError);
       }
       if (lengthMissing || (length > 0 && static_cast<uint64_t>(length) > body.Remaining())) {
-        job.LogRecord(rec, "第 " + std::to_string(node) + " 步：注解大小出錯！", kLogError);
+        job.LogRecord(rec, NodeMessage(node, " 步：注解大小出錯！"), kLogError);
       }
       if (length > 0) {
         std::string_view text = body.ReadAtMost(static_cast<size_t>(length));
