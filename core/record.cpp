@@ -25,13 +25,6 @@ constexpr size_t kInitialStack = 63;
 // FEN letter of each piece slot, for the board of the standard start.
 constexpr char kSlotLetters[33] = "RNBAKABNRCCPPPPPrnbakabnrccppppp";
 
-// A program message (UTF-8 in the sources) in the system code page.
-std::string MessageText(std::string text) {
-  if (Process().SystemCodePage != kCpUtf8)
-    ConvertCodePage(text, kCpUtf8, 0, Process().SystemCodePage);
-  return text;
-}
-
 int BreakKindOf(int format) {
   return format >= 0 && format < kFormatCount ? FileTypes[format].BreakKind : 0;
 }
@@ -223,7 +216,7 @@ void BuildTreeFromPlies(TJobState& job, TChessRec& rec, int n) {
       if (j == 0) {
         char msg[64];
         std::snprintf(msg, sizeof msg, "第 %d 步沒有找到上一步!;", i);
-        job.LogRecord(rec, MessageText(msg), kLogError);
+        job.LogRecord(rec, SystemText(msg), kLogError);
         last = i - 1;
         break;
       }
