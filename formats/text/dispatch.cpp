@@ -189,5 +189,11 @@ int WriteRecord(TBaseForm& job, TChessRec& rec, const std::string& path) {
   AddRecordNotes(job, rec);
   if (job.DstFormat >= static_cast<uint32_t>(kFormatCount)) return 0;
   TRecordWriter writer = FileTypes[job.DstFormat].Writer;
-  return writer ? writer(job, rec, path) : 0;
+  if (!writer) {
+    // A destination this build cannot write must not end in a success summary.
+    job.LogRecord(rec, SystemText("不支持寫入此目標棋譜格式：") + FileTypes[job.DstFormat].Id,
+                  kLogError);
+    return 0;
+  }
+  return writer(job, rec, path);
 }

@@ -176,3 +176,12 @@ TEST_F(Dispatch, WebCchess5OutputIsCutAtTenThousandMoves) {
   EXPECT_EQ(rec.MoveCount, 10001);
   EXPECT_EQ(job.WarningCount, 1);
 }
+
+TEST_F(Dispatch, DestinationWithoutWriterIsAnErrorNotASilentSkip) {
+  TChessRec rec;
+  ResetRecord(rec, kFmtXqf, kFmtTextLayout);
+  job.DstFormat = kFmtTextLayout;  // a row that is never written
+  EXPECT_EQ(WriteRecord(job, rec, (dir / "out.txt").string()), 0);
+  EXPECT_EQ(job.ErrorCount, 1);
+  EXPECT_NE(job.LogText().find("TextLayout"), std::string::npos);
+}
