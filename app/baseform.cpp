@@ -213,13 +213,6 @@ bool StrictUtf16(const std::string& utf8, icu::UnicodeString& out) {
 
 }  // namespace
 
-std::string SystemText(std::string_view utf8) {
-  std::string text(utf8);
-  if (Process().SystemCodePage != kCpUtf8)
-    ConvertCodePage(text, kCpUtf8, 0, Process().SystemCodePage);
-  return text;
-}
-
 TBaseForm::TBaseForm() {
   rgSource.Caption = "來源";
   rgSource.Items = {"文件夾", "文件"};

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/controls.h"
+#include "core/encoding.h"
 #include "core/jobstate.h"
 
 struct TChessRec;
@@ -104,8 +105,6 @@ class TBaseForm : public TJobState {
   bool WriteFileReplacing(TChessRec& rec, const std::string& fileName, const std::string& data);
 };
 
-// A program message (UTF-8 in the sources) in the system code page.
-std::string SystemText(std::string_view utf8);
 
 bool MatchesMask(const std::string& fileName, const std::string& mask);
 // Equal length and equal when compared case-insensitively in the system code

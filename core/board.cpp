@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/encoding.h"
 #include "core/jobstate.h"
 #include "core/notation.h"
 
@@ -15,7 +16,7 @@ namespace {
 std::string FormatMoveMessage(const char* format, int moveNumber) {
   char buffer[128];
   std::snprintf(buffer, sizeof buffer, format, moveNumber);
-  return buffer;
+  return SystemText(buffer);
 }
 
 bool OnBoard(int x, int y) { return x >= 0 && x <= 8 && y >= 0 && y <= 9; }

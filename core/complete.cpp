@@ -43,13 +43,6 @@ void TrimCtl(std::string& s) {
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 // A program message (UTF-8 in the sources) in the system code page.
-std::string SystemMessage(std::string_view utf8) {
-  std::string s(utf8);
-  int sys = Process().SystemCodePage;
-  if (sys != kCpUtf8) ConvertCodePage(s, kCpUtf8, 0, sys);
-  return s;
-}
-
 // Text of the system code page (program messages, file names) in the
 // destination's code page and script.
 void SystemToDestination(const TJobState& job, std::string& s) {
@@ -385,13 +378,13 @@ std::string DateFromName(std::string_view s) {
 void LogRecordWritten(TJobState& job, const TChessRec& rec) {
   std::string title = SlotOrEmpty(rec, kSlotTitle);
   if (title.empty()) {
-    job.Log(SystemMessage("已寫一個棋譜到緩存(棋譜標題為空)！"), kLogPlain);
+    job.Log(SystemText("已寫一個棋譜到緩存(棋譜標題為空)！"), kLogPlain);
     return;
   }
   int sys = Process().SystemCodePage;
   int dst = static_cast<int>(job.DstCodePage);
   if (dst != sys) ConvertCodePage(title, dst, 0, sys);
-  job.Log(SystemMessage("已寫一個棋譜到緩存：") + title, kLogPlain);
+  job.Log(SystemText("已寫一個棋譜到緩存：") + title, kLogPlain);
 }
 
 int ReadParamTag(int cp, std::string_view text, std::string& name, size_t& valueStart,

@@ -347,12 +347,12 @@ int ReadSourceText(TJobState& job, std::string& text, const std::string& name, i
   } else {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(name, ec)) {
-      job.Log("源文件不存在。" + name, kLogError);
+      job.Log(SystemText("源文件不存在。") + name, kLogError);
       return src;
     }
     std::FILE* f = std::fopen(name.c_str(), "rb");
     if (!f) {
-      job.Log("源文件不存在。" + name, kLogError);
+      job.Log(SystemText("源文件不存在。") + name, kLogError);
       return src;
     }
     std::string bytes;
@@ -361,7 +361,7 @@ int ReadSourceText(TJobState& job, std::string& text, const std::string& name, i
     while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, got);
     std::fclose(f);
     if (bytes.empty()) {
-      job.Log("此文件的大小是零字節!", kLogError);
+      job.Log(SystemText("此文件的大小是零字節!"), kLogError);
       return src;
     }
     bool swap = false;
@@ -589,4 +589,11 @@ int DigitCount(int n) {
     ++digits;
   }
   return digits;
+}
+
+std::string SystemText(std::string_view utf8) {
+  std::string text(utf8);
+  if (Process().SystemCodePage != kCpUtf8)
+    ConvertCodePage(text, kCpUtf8, 0, Process().SystemCodePage);
+  return text;
 }

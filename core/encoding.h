@@ -58,3 +58,7 @@ void TrimRightCtl(std::string& s);
 void CurlyQuotes(std::string& s, int cpIndex);
 std::string FitFileName(std::string_view s, int maxChars);
 int DigitCount(int n);
+
+// A program message (UTF-8 in the sources) in the system code page, in which
+// the log, file names and questions are held.
+std::string SystemText(std::string_view utf8);

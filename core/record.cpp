@@ -7,6 +7,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "core/encoding.h"
 #include "core/jobstate.h"
 #include "core/uglobal.h"
 
@@ -215,7 +216,7 @@ void BuildTreeFromPlies(TJobState& job, TChessRec& rec, int n) {
       if (j == 0) {
         char msg[64];
         std::snprintf(msg, sizeof msg, "第 %d 步沒有找到上一步!;", i);
-        job.LogRecord(rec, msg, kLogError);
+        job.LogRecord(rec, SystemText(msg), kLogError);
         last = i - 1;
         break;
       }

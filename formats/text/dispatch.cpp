@@ -127,7 +127,7 @@ int FormatIndexOf(const std::string& text, int selector) {
 
 bool ReadRecordFile(TBaseForm& job, TChessRec& rec, const std::string& path) {
   if (!job.FromClipboard && SourceFileMissing(path)) {
-    job.LogRecord(rec, "源文件不存在。" + path, kLogError);
+    job.LogRecord(rec, SystemText("源文件不存在。") + path, kLogError);
     return false;
   }
   ResetRecord(rec, static_cast<int>(job.SrcFormat), static_cast<int>(job.DstFormat));
@@ -149,11 +149,12 @@ int FindWebRecords(TBaseForm& job, const std::string& path, std::string& text,
       for (const TUBBCodeRec& tags : WebBlockTags) ScanBlocks(cp, text, tags, items);
     }
     if (items.empty()) {
-      job.Log("源棋譜不是東萍棋譜、汕頭棋院網棋譜、Java棋譜或者源棋譜代碼頁不正確。", kLogError);
+      job.Log(SystemText("源棋譜不是東萍棋譜、汕頭棋院網棋譜、Java棋譜或者源棋譜代碼頁不正確。"),
+              kLogError);
     } else {
       char msg[64];
       std::snprintf(msg, sizeof msg, "棋譜數量：%d", static_cast<int>(items.size()));
-      job.Log(msg, kLogPlain);
+      job.Log(SystemText(msg), kLogPlain);
     }
     // A DhtmlXQ page with one block is read whole, so that tags written
     // outside the block count too.
@@ -182,11 +183,17 @@ int WriteRecord(TBaseForm& job, TChessRec& rec, const std::string& path) {
     char msg[160];
     std::snprintf(msg, sizeof msg, "總步數：%d，由于[WebCchess 5]棋譜格式的限制，只能轉換一萬步。",
                   rec.MoveCount);
-    job.LogRecord(rec, msg, kLogWarning);
+    job.LogRecord(rec, SystemText(msg), kLogWarning);
     CutTree(rec, kWebC5MoveLimit);
   }
   AddRecordNotes(job, rec);
   if (job.DstFormat >= static_cast<uint32_t>(kFormatCount)) return 0;
   TRecordWriter writer = FileTypes[job.DstFormat].Writer;
-  return writer ? writer(job, rec, path) : 0;
+  if (!writer) {
+    // A destination this build cannot write must not end in a success summary.
+    job.LogRecord(rec, SystemText("不支持寫入此目標棋譜格式：") + FileTypes[job.DstFormat].Id,
+                  kLogError);
+    return 0;
+  }
+  return writer(job, rec, path);
 }

@@ -1,0 +1,515 @@
+// The any-to-any job: the window's choices and their rules, the job routine
+// with its path checks, the per-file conversion and the command line.
+#include "app/any2any.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+
+#include "app/settings.h"
+#include "formats/text/registry.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kSourceKindFolder = 0;
+constexpr int kSourceKindFile = 1;
+constexpr int kSourceKindClipboard = 2;
+
+// Positions of the code-page choices.
+constexpr int kSrcCodePages[4] = {kCpGbk, kCpBig5, kCpUtf8, kCpUtf16Le};
+constexpr int kDstCodePages[3] = {kCpGbk, kCpBig5, kCpUtf8};
+constexpr int kMapFlagsByPosition[3] = {kMapToSimplified, kMapToTraditional, 0};
+constexpr int kMapNone = 2;
+
+// Longest path, in UTF-16 code units, that the program writes to.
+constexpr size_t kMaxPathUnits = 258;
+
+std::string Trim(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  return s.substr(b, e - b);
+}
+
+std::string UpperAscii(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return s;
+}
+
+std::string ExpandPath(const std::string& path) {
+  if (path.empty()) return path;
+  std::error_code ec;
+  fs::path full = fs::absolute(fs::path(path), ec);
+  if (ec) return path;
+  return full.lexically_normal().string();
+}
+
+bool IsFolder(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && fs::is_directory(path, ec);
+}
+
+bool Exists(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && fs::exists(path, ec);
+}
+
+std::string WithDelimiter(const std::string& folder) {
+  return (!folder.empty() && folder.back() == '/') ? folder : folder + "/";
+}
+
+// The folder part of a path, delimiter included ("" when there is none).
+std::string FolderOf(const std::string& path) {
+  size_t p = path.rfind('/');
+  return p == std::string::npos ? std::string() : path.substr(0, p + 1);
+}
+
+std::string NameOf(const std::string& path) {
+  size_t p = path.rfind('/');
+  return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+// Both paths name the same existing file or folder. A path that does not
+// exist yet is a different file, even when it differs only in letter case.
+bool SameFileObject(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return Exists(a) && Exists(b) && fs::equivalent(a, b, ec);
+}
+
+// Number of UTF-16 code units of a path in the system code page: a GBK or Big5
+// character and a UTF-8 sequence below U+10000 are one unit, longer UTF-8
+// sequences two.
+size_t Utf16Length(const std::string& s, int cp) {
+  size_t units = 0;
+  for (size_t i = 0; i < s.size();) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (cp == kCpUtf8) {
+      size_t len = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+      units += len == 4 ? 2 : 1;
+      i += len;
+    } else {
+      i += (c >= 0x81 && c <= 0xFE && i + 1 < s.size()) ? 2 : 1;
+      ++units;
+    }
+  }
+  return units;
+}
+
+int ListPosition(const int* rows, int count, int row) {
+  for (int i = 0; i < count; ++i)
+    if (rows[i] == row) return i;
+  return -1;
+}
+
+int ValidPosition(int value, size_t count, int def) {
+  return (value >= 0 && value < static_cast<int>(count)) ? value : def;
+}
+
+int CodePageArgument(const std::string& arg, bool withUtf16) {
+  std::string a = UpperAscii(arg);
+  if (a == "GBK") return 0;
+  if (a == "BIG5") return 1;
+  if (a == "UTF-8") return 2;
+  if (withUtf16 && a == "UTF-16") return 3;
+  return -1;
+}
+
+const std::vector<std::string> kSrcCodePageItems = {"國標碼(GBK)", "大五碼(Big5)", "UTF-8",
+                                                    "UTF-16LE"};
+
+}  // namespace
+
+std::string ChangeFileExt(const std::string& name, const std::string& ext) {
+  size_t dot = name.rfind('.');
+  size_t slash = name.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return name + ext;
+  return name.substr(0, dot) + ext;
+}
+
+const int TAnyFormat2AnyFormatForm::kSourceRows[kSourceRowCount] = {
+    kFmtXqf, kFmtCbf, kFmtUbbJava, kFmtMxq,  kFmtMcj,        kFmtChe, kFmtOurGame,
+    kFmtCcm, kFmtCnc, kFmtPgn,     kFmtText, kFmtTextLayout, kFmtFen};
+const int TAnyFormat2AnyFormatForm::kDestinationRows[kDestinationRowCount] = {
+    kFmtXqf, kFmtCbf, kFmtWebC5, kFmtUbb, kFmtCnc, kFmtPgn, kFmtText, kFmtFen};
+
+TAnyFormat2AnyFormatForm::TAnyFormat2AnyFormatForm(bool commandLine) : commandLine_(commandLine) {
+  if (FormatNames[0].empty()) BuildFormatStrings();
+
+  rgSource.Caption = "來源";
+  rgSource.Items = {"文件夾", "文件", "剪貼板"};
+  edtSource.Caption = "來源";
+  edtDestination.Caption = "目標";
+  chkSubDir.Caption = "包含子文件夾";
+  for (int row : kSourceRows) cbbSourceFormat.Items.push_back(FormatNames[row]);
+  for (int row : kDestinationRows) cbbDestinationFormat.Items.push_back(FormatNames[row]);
+  rgSourceCodePage.Caption = "源棋譜代碼頁";
+  rgSourceCodePage.Items = kSrcCodePageItems;
+  rgDestinationCodePage.Caption = "目標棋譜代碼頁";
+  rgDestinationCodePage.Items = {"國標碼(GBK)", "大五碼(Big5)", "UTF-8"};
+  rgMapType.Caption = "中文簡體字/繁體字轉換";
+  rgMapType.Items = {"將繁體字轉換為簡體字", "將簡體字轉換為繁體字", "不要轉換"};
+  rgMapType.ItemIndex = kMapNone;
+  chkFileNameToTitle.Caption = "文件名作為棋譜標題";
+  chkLeftToRight.Caption = "左右調換";
+  chkAddError.Caption = "添加錯誤信息到棋譜注解";
+  chkAddBaseInfo.Caption = "添加摘要信息到棋譜最后";
+  btnConvert.Caption = "轉換到文件";
+  btnToClipboard.Caption = "轉換到剪貼板";
+  btnClose.Caption = "關閉";
+  rgClipbrdFormat.Caption = "剪貼板";
+  rgClipbrdFormat.Items = {
+      "只從CF_UNICODETEXT格式數據中讀取UTF-16文本(推薦)",
+      "從CF_TEXT格式數據中讀取GBK、Big5或UTF-8文本，從CF_UNICODETEXT格式數據中讀取UTF-16文本"};
+  rgClipbrdFormat.ItemIndex = 0;
+  chkDelSpace.Caption = "刪除比賽輪次中間的空格";
+  chkRound.Caption = "比賽名稱包含比賽輪次";
+  rgTitleType.Caption = "棋譜標題";
+  rgTitleType.Items = {"某某勝某某 ＋ 開局名稱",
+                       "開局名稱 ＋ 某某勝某某",
+                       "比賽輪次 ＋ 某某勝某某",
+                       "某某勝某某",
+                       "開局名稱",
+                       "比賽輪次 ＋ 某某勝某某 ＋ 開局名稱"};
+  rgXQILayout.Caption = "初始棋圖";
+  rgXQILayout.Items = {"從文件中讀取(推薦)", "使用全局初始棋圖"};
+  rgXQILayout.ItemIndex = 0;
+
+  TIniFile& ini = Settings();
+  chkDelSpace.Checked = ini.ReadBool(kSecSource, "DelSpace", false);
+  chkRound.Checked = ini.ReadBool(kSecSource, "TitleIncludeRound", true);
+  rgTitleType.ItemIndex =
+      ValidPosition(ini.ReadInteger(kSecSource, "TitleType", 0), rgTitleType.Items.size(), 0);
+
+  chkSubDir.Checked = ini.ReadBool(kSecAnyToAny, "SubDirs", true);
+  if (commandLine_) {
+    rgSource.ItemIndex = kSourceKindFile;
+    cbbSourceFormat.ItemIndex = 0;
+    cbbDestinationFormat.ItemIndex = 0;
+  } else {
+    rgSource.ItemIndex =
+        ValidPosition(ini.ReadInteger(kSecAnyToAny, "SourceType", 0), rgSource.Items.size(), 0);
+    cbbSourceFormat.ItemIndex = ValidPosition(ini.ReadInteger(kSecAnyToAny, "SourceFormat", 0),
+                                              cbbSourceFormat.Items.size(), 0);
+    cbbDestinationFormat.ItemIndex =
+        ValidPosition(ini.ReadInteger(kSecAnyToAny, "DestinationFormat", 0),
+                      cbbDestinationFormat.Items.size(), 0);
+    edtSource.Text = ini.ReadString(kSecAnyToAny, "Source", "");
+    edtDestination.Text = ini.ReadString(kSecAnyToAny, "Destination", "");
+  }
+  cbbSourceFormat.Text = cbbSourceFormat.Items[cbbSourceFormat.ItemIndex];
+  cbbDestinationFormat.Text = cbbDestinationFormat.Items[cbbDestinationFormat.ItemIndex];
+  chkFileNameToTitle.Checked = ini.ReadBool(kSecAnyToAny, "FileNameToTitle", false);
+  chkLeftToRight.Checked = ini.ReadBool(kSecAnyToAny, "LeftToRight", false);
+  chkAddBaseInfo.Checked = ini.ReadBool(kSecAnyToAny, "AddBaseInfo", false);
+  chkAddError.Checked = ini.ReadBool(kSecAnyToAny, "AddErrorInfo", false);
+
+  cbbSourceFormatChange();
+  cbbDestinationFormatChange();
+  rgSourceClick();
+}
+
+TAnyFormat2AnyFormatForm::~TAnyFormat2AnyFormatForm() {
+  TIniFile& ini = Settings();
+  ini.WriteString(kSecAnyToAny, "Source", Trim(edtSource.Text));
+  ini.WriteString(kSecAnyToAny, "Destination", Trim(edtDestination.Text));
+  ini.WriteBool(kSecAnyToAny, "SubDirs", chkSubDir.Checked);
+  ini.WriteBool(kSecAnyToAny, "FileNameToTitle", chkFileNameToTitle.Checked);
+  ini.WriteBool(kSecAnyToAny, "LeftToRight", chkLeftToRight.Checked);
+  ini.WriteBool(kSecAnyToAny, "AddBaseInfo", chkAddBaseInfo.Checked);
+  ini.WriteBool(kSecAnyToAny, "AddErrorInfo", chkAddError.Checked);
+  ini.WriteInteger(kSecAnyToAny, "SourceType", rgSource.ItemIndex);
+  ini.WriteInteger(kSecAnyToAny, "SourceFormat", cbbSourceFormat.ItemIndex);
+  ini.WriteInteger(kSecAnyToAny, "DestinationFormat", cbbDestinationFormat.ItemIndex);
+}
+
+// ---- Choices and their rules ----
+
+void TAnyFormat2AnyFormatForm::rgSourceClick() {
+  int kind = rgSource.ItemIndex;
+  edtSource.Enabled = kind != kSourceKindClipboard;
+  btnSource.Enabled = kind != kSourceKindClipboard;
+  chkSubDir.Enabled = kind == kSourceKindFolder;
+}
+
+void TAnyFormat2AnyFormatForm::cbbSourceFormatChange() {
+  int pos = ValidPosition(cbbSourceFormat.ItemIndex, kSourceRowCount, 0);
+  cbbSourceFormat.ItemIndex = pos;
+  cbbSourceFormat.Text = cbbSourceFormat.Items[pos];
+  SrcFormat = static_cast<uint32_t>(kSourceRows[pos]);
+  if (SrcFormat == kFmtOurGame || SrcFormat == kFmtCbl) {
+    rgSourceCodePage.ItemIndex = 0;
+    rgSourceCodePage.Enabled = false;
+  } else {
+    rgSourceCodePage.Enabled = true;
+    rgSourceCodePage.ItemIndex = LoadCodePageIndex(kSecSource, static_cast<int>(SrcFormat),
+                                                   static_cast<int>(rgSourceCodePage.Items.size()));
+  }
+  ApplyMapRule();
+}
+
+void TAnyFormat2AnyFormatForm::cbbDestinationFormatChange() {
+  int pos = ValidPosition(cbbDestinationFormat.ItemIndex, kDestinationRowCount, 0);
+  cbbDestinationFormat.ItemIndex = pos;
+  cbbDestinationFormat.Text = cbbDestinationFormat.Items[pos];
+  DstFormat = static_cast<uint32_t>(kDestinationRows[pos]);
+  btnToClipboard.Enabled = DstFormat == kFmtWebC5 || DstFormat == kFmtUbb || DstFormat == kFmtPgn ||
+                           DstFormat == kFmtText || DstFormat == kFmtFen;
+  rgDestinationCodePage.ItemIndex =
+      LoadCodePageIndex(kSecDestination, static_cast<int>(DstFormat),
+                        static_cast<int>(rgDestinationCodePage.Items.size()));
+  ApplyMapRule();
+}
+
+void TAnyFormat2AnyFormatForm::rgSourceCodePageClick() {
+  SaveCodePageIndex(kSecSource, static_cast<int>(SrcFormat), rgSourceCodePage.ItemIndex);
+  ApplyMapRule();
+}
+
+void TAnyFormat2AnyFormatForm::rgDestinationCodePageClick() {
+  SaveCodePageIndex(kSecDestination, static_cast<int>(DstFormat), rgDestinationCodePage.ItemIndex);
+  ApplyMapRule();
+}
+
+void TAnyFormat2AnyFormatForm::ApplyMapRule() {
+  rgMapType.ItemIndex = kMapNone;
+  rgMapType.Enabled = true;
+  int src = rgSourceCodePage.ItemIndex;
+  int dst = rgDestinationCodePage.ItemIndex;
+  if (dst == 0 && src == 1) rgMapType.ItemIndex = 0;
+  if (dst == 1) {
+    if (src != 1) rgMapType.ItemIndex = 1;
+    rgMapType.Enabled = false;
+  }
+}
+
+void TAnyFormat2AnyFormatForm::chkDelSpaceClick() {
+  Settings().WriteBool(kSecSource, "DelSpace", chkDelSpace.Checked);
+}
+
+void TAnyFormat2AnyFormatForm::chkRoundClick() {
+  Settings().WriteBool(kSecSource, "TitleIncludeRound", chkRound.Checked);
+}
+
+void TAnyFormat2AnyFormatForm::rgTitleTypeClick() {
+  Settings().WriteInteger(kSecSource, "TitleType", rgTitleType.ItemIndex);
+}
+
+void TAnyFormat2AnyFormatForm::btnConvertClick() {
+  ToClipboard = false;
+  RunAnyToAnyJob();
+}
+
+void TAnyFormat2AnyFormatForm::btnToClipboardClick() {
+  if (!btnToClipboard.Enabled) return;
+  ToClipboard = true;
+  RunAnyToAnyJob();
+}
+
+// ---- The job ----
+
+void TAnyFormat2AnyFormatForm::ErrorBox(std::string_view message, const std::string& path) {
+  Ask(SystemText(message) + path, TAskKind::Error, kBtnOk, kAnswerUnread);
+}
+
+bool TAnyFormat2AnyFormatForm::Confirm(std::string_view text) {
+  return Ask(SystemText(text), TAskKind::Confirmation, kBtnYes | kBtnNo, kAnswerYes) == kAnswerYes;
+}
+
+bool TAnyFormat2AnyFormatForm::RunAnyToAnyJob() {
+  try {
+    LastJobRan = RunJobSteps();
+  } catch (const std::exception& e) {
+    Ask(e.what(), TAskKind::Error, kBtnOk, kAnswerUnread);
+    LastJobRan = false;
+  }
+  return LastJobRan;
+}
+
+bool TAnyFormat2AnyFormatForm::RunJobSteps() {
+  // Job state from the controls.
+  int kind = ValidPosition(rgSource.ItemIndex, rgSource.Items.size(), kSourceKindFile);
+  FromClipboard = kind == kSourceKindClipboard;
+  SrcFormat = static_cast<uint32_t>(
+      kSourceRows[ValidPosition(cbbSourceFormat.ItemIndex, kSourceRowCount, 0)]);
+  DstFormat = static_cast<uint32_t>(
+      kDestinationRows[ValidPosition(cbbDestinationFormat.ItemIndex, kDestinationRowCount, 0)]);
+  if (FromClipboard && rgClipbrdFormat.ItemIndex == 0)
+    SrcCodePage = kCpUtf16Le;
+  else
+    SrcCodePage = kSrcCodePages[ValidPosition(rgSourceCodePage.ItemIndex, 4, 0)];
+  DstCodePageIndex = ValidPosition(rgDestinationCodePage.ItemIndex, 3, 0);
+  DstCodePage = static_cast<uint32_t>(kDstCodePages[DstCodePageIndex]);
+  MapFlags = kMapFlagsByPosition[ValidPosition(rgMapType.ItemIndex, 3, kMapNone)];
+
+  PrepareJob();
+  ApplyDestinationOptions();
+  if (SrcFormat == kFmtUbbJava) {
+    DelSpace = chkDelSpace.Checked;
+    TitleIncludeRound = chkRound.Checked;
+    TitleType = rgTitleType.ItemIndex;
+  } else if (SrcFormat == kFmtOurGame) {
+    XQILayout = rgXQILayout.ItemIndex;
+  }
+  if (!CheckJobSettings()) return false;
+
+  std::string source, sourceMask, dest, destMask, destExt;
+  if (!FromClipboard) {
+    source = ExpandPath(Trim(edtSource.Text));
+    edtSource.Text = source;
+    sourceMask = FileTypes[SrcFormat].Filter;
+  }
+  if (!ToClipboard) {
+    dest = ExpandPath(Trim(edtDestination.Text));
+    edtDestination.Text = dest;
+    destMask = FileTypes[DstFormat].Filter;
+    destExt = std::string(".") + FileTypes[DstFormat].Ext;
+  }
+
+  if (kind == kSourceKindFolder) {
+    if (!IsFolder(source)) {
+      ErrorBox("源文件夾不存在。");
+      return false;
+    }
+    source = WithDelimiter(source);
+    if (!ToClipboard) {
+      if (!IsFolder(dest)) {
+        ErrorBox("目標文件夾不存在。");
+        return false;
+      }
+      dest = WithDelimiter(dest);
+      if (sourceMask == destMask && SameFileObject(source, dest)) {
+        ErrorBox("源文件夾和目標文件夾不能相同!");
+        return false;
+      }
+    }
+    int count = WalkSourceFolder(source, ToClipboard ? std::string() : dest);
+    FinishJob(count);
+    return true;
+  }
+
+  if (!FromClipboard) {
+    if (IsFolder(source)) {
+      ErrorBox("來源不能為文件夾，請輸入文件名。");
+      return false;
+    }
+    if (!Exists(source)) {
+      ErrorBox("源文件不存在。");
+      return false;
+    }
+    if (!MatchesMask(source, sourceMask) &&
+        !Confirm("源文件擴展名和默認值不相同，請確認是否正確？"))
+      return false;
+  }
+  if (!ToClipboard) {
+    if (!FromClipboard && IsFolder(dest))
+      dest = WithDelimiter(dest) + ChangeFileExt(NameOf(source), destExt);
+    if (!IsFolder(FolderOf(dest))) {
+      ErrorBox("目標文件所在的文件夾不存在。", dest);
+      return false;
+    }
+    if (!MatchesMask(dest, destMask) && !IsFolder(dest) &&
+        !Confirm("目標文件擴展名和默認值不相同，請確認是否正確？"))
+      return false;
+    if (!FromClipboard && SameFileObject(source, dest)) {
+      ErrorBox("源文件和目標文件不能相同!");
+      return false;
+    }
+  }
+  int count = ConvertSourceFile(source, ToClipboard ? std::string() : dest);
+  FinishJob(count);
+  return true;
+}
+
+int TAnyFormat2AnyFormatForm::ConvertSourceFile(const std::string& sourcePath,
+                                                const std::string& destPath) {
+  if (FromClipboard) {
+    Log(SystemText("\r\n讀取棋譜：<<從剪貼板輸入>>"));
+  } else {
+    Log(SystemText("\r\n讀取棋譜：") + sourcePath);
+    if (!Exists(sourcePath)) {
+      Log(SystemText("源文件不存在。") + sourcePath, kLogError);
+      return 0;
+    }
+  }
+  if (!ToClipboard && Utf16Length(destPath, Process().SystemCodePage) > kMaxPathUnits) {
+    Log(SystemText("路徑和文件名總長度超過最大長度。") + destPath, kLogError);
+    return 0;
+  }
+
+  if (SrcFormat != kFmtUbbJava) {
+    if (!ReadRecordFile(*this, Rec, sourcePath)) return 0;
+    return WriteRecord(*this, Rec, destPath) != 0 ? 1 : 0;
+  }
+
+  // A web page may hold several records, all going to the same destination
+  // name: unless the user asked for MD5 suffixes they get them when the name
+  // is taken, so that they do not replace each other.
+  std::string text;
+  TDynJavaArray items;
+  int found = FindWebRecords(*this, sourcePath, text, items);
+  if (found > static_cast<int>(items.size())) found = static_cast<int>(items.size());
+  if (found <= 0) return 0;
+  AddMD5 = ValidPosition(rgAddMD5.ItemIndex, rgAddMD5.Items.size(), 1);
+  if (found > 1 && AddMD5 == 0) AddMD5 = 1;
+  int written = 0;
+  for (int i = 0; i < found; ++i) {
+    const TWebItemRec& item = items[static_cast<size_t>(i)];
+    if (ReadWebRecord(*this, Rec, sourcePath, item.Kind, item.StartPos, item.EndPos, text) &&
+        WriteRecord(*this, Rec, destPath) != 0)
+      ++written;
+  }
+  return written;
+}
+
+int TAnyFormat2AnyFormatForm::ConvertFile(const std::string& sourceFile,
+                                          const std::string& destFolder) {
+  if (ToClipboard) return ConvertSourceFile(sourceFile, std::string());
+  std::string ext = std::string(".") + FileTypes[DstFormat].Ext;
+  return ConvertSourceFile(sourceFile, destFolder + ChangeFileExt(NameOf(sourceFile), ext));
+}
+
+// ---- Command line ----
+
+int TAnyFormat2AnyFormatForm::RunCommandLine(const std::vector<std::string>& args) {
+  if (args.size() != 7) return 2;
+
+  // Source kind.
+  char kindChar = args[0].empty() ? '\0' : args[0][0];
+  if (kindChar == '0' || kindChar == '1') {
+    rgSource.ItemIndex = kSourceKindFolder;
+    chkSubDir.Checked = kindChar == '1';
+  } else {
+    rgSource.ItemIndex = kSourceKindFile;
+  }
+  rgSourceClick();
+
+  // Formats, by identifier; one not offered by a list selects its first entry.
+  int srcPos = ListPosition(kSourceRows, kSourceRowCount, FormatIndexOf(UpperAscii(args[3]), 1));
+  cbbSourceFormat.ItemIndex = srcPos < 0 ? 0 : srcPos;
+  cbbSourceFormatChange();
+  int dstPos =
+      ListPosition(kDestinationRows, kDestinationRowCount, FormatIndexOf(UpperAscii(args[4]), 1));
+  cbbDestinationFormat.ItemIndex = dstPos < 0 ? 0 : dstPos;
+  cbbDestinationFormatChange();
+
+  // Code pages for this run only (the stored per-format choices stay).
+  int srcCp = CodePageArgument(args[1], true);
+  if (srcCp >= 0) rgSourceCodePage.ItemIndex = srcCp;
+  int dstCp = CodePageArgument(args[2], false);
+  if (dstCp >= 0) rgDestinationCodePage.ItemIndex = dstCp;
+  if (SrcFormat == kFmtOurGame || SrcFormat == kFmtCbl) rgSourceCodePage.ItemIndex = 0;
+  if ((SrcFormat == kFmtXqf || SrcFormat == kFmtMxq) && rgSourceCodePage.ItemIndex >= 2)
+    rgSourceCodePage.ItemIndex = DefaultCodePageIndex();
+  if (DstFormat == kFmtXqf && rgDestinationCodePage.ItemIndex == 2)
+    rgDestinationCodePage.ItemIndex = DefaultCodePageIndex();
+  ApplyMapRule();
+
+  edtSource.Text = args[5];
+  edtDestination.Text = args[6];
+  ToClipboard = false;
+  bool ran = RunAnyToAnyJob();
+  return (ran && ErrorCount == 0 && WarningCount == 0) ? 0 : 1;
+}

@@ -1,0 +1,163 @@
+// Start-up and shut-down order, and the command-line run of the any-to-any
+// job. The desktop window is not part of this file: a run with arguments never
+// needs a display.
+#include "app/startup.h"
+
+#include <langinfo.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+
+#include "app/any2any.h"
+#include "app/settings.h"
+#include "core/ecco.h"
+#include "core/jobstate.h"
+#include "formats/text/registry.h"
+
+namespace fs = std::filesystem;
+
+const char* const kDefaultCodeBases[2] = {"https://webcchess.example.org/java/",
+                                          "https://cchess.example.net/java/"};
+
+namespace {
+
+std::string WithDelimiter(std::string folder) {
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
+}
+
+std::string NormalisedCodeset(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '-' || c == '_') continue;
+    out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+  }
+  return out;
+}
+
+// Log lines hold CR LF inside some messages; the files and the terminal of a
+// Linux user take LF alone.
+std::string WithUnixLineEnds(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i)
+    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+  return out;
+}
+
+void PrintUsage(std::FILE* to) {
+  std::fputs(
+      "usage: tavrik SOURCEKIND SRCCODEPAGE DSTCODEPAGE SRCFORMAT DSTFORMAT SOURCE DESTINATION\n"
+      "  SOURCEKIND   0 folder, 1 folder with sub-folders, 2 one file\n"
+      "  SRCCODEPAGE  GBK, BIG5, UTF-8 or UTF-16\n"
+      "  DSTCODEPAGE  GBK, BIG5 or UTF-8\n"
+      "  SRCFORMAT    XQF CBF UBBJAVA MXQ MCJ CHE OURGAME CCM CNC PGN TEXT TEXTLAYOUT FEN\n"
+      "  DSTFORMAT    XQF CBF WEBC5 UBB CNC PGN TEXT FEN\n"
+      "  SOURCE       source file or folder\n"
+      "  DESTINATION  destination file or folder\n"
+      "Example: tavrik 2 GBK BIG5 XQF PGN a.xqf out\n"
+      "Exit status: 0 converted without error or warning, 1 errors or warnings (see\n"
+      "tavrik.log), 2 wrong number of arguments.\n",
+      to);
+}
+
+}  // namespace
+
+std::string ExecutableFolder() {
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return "./";
+  return WithDelimiter(exe.parent_path().string());
+}
+
+std::string ChooseSettingsFolder(const std::string& exeFolder) {
+  if (const char* dir = std::getenv("TAVRIK_CONFIG_DIR"); dir && *dir) return WithDelimiter(dir);
+  if (!exeFolder.empty() && access(exeFolder.c_str(), W_OK) == 0) return WithDelimiter(exeFolder);
+  std::string base;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
+    base = xdg;
+  } else if (const char* home = std::getenv("HOME"); home && *home) {
+    base = std::string(home) + "/.config";
+  } else {
+    base = ".config";
+  }
+  return WithDelimiter(base) + "tavrik/";
+}
+
+int CodePageOfCodeset(const std::string& codeset) {
+  std::string cs = NormalisedCodeset(codeset);
+  if (cs == "GBK" || cs == "GB2312" || cs == "GB18030" || cs == "CP936" || cs == "EUCCN")
+    return kCpGbk;
+  if (cs == "BIG5" || cs == "BIG5HKSCS" || cs == "CP950") return kCpBig5;
+  return kCpUtf8;
+}
+
+void InsertDefaultCodeBases() {
+  TIniFile& ini = Settings();
+  if (!ini.ReadSectionLines(kSecCodeBase).empty()) return;
+  ini.EraseSection(kSecCodeBase);
+  std::vector<std::string> lines = ini.GetLines();
+  lines.insert(lines.begin(),
+               {std::string("[") + kSecCodeBase + "]", kDefaultCodeBases[0], kDefaultCodeBases[1]});
+  ini.SetLines(lines);
+}
+
+void StartUp(const std::vector<std::string>& args) {
+  std::string exeFolder = ExecutableFolder();
+  std::string folder = ChooseSettingsFolder(exeFolder);
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  SetSettingsFolder(folder);
+  Settings().LoadFromFile(folder + kSettingsFileName);
+  Process().MemorySizeDiff = Settings().ReadBool(kSecDestination, "MemorySizeDiff", false);
+  LoadEccoLibrary(exeFolder);
+  Process().Unattended = !args.empty();
+  const char* codeset = nl_langinfo(CODESET);
+  Process().SystemCodePage = CodePageOfCodeset(codeset ? codeset : "");
+  BuildFormatStrings();
+  // The main window's part: the random numbers of the DhtmlXQ page templates
+  // and the default code bases.
+  std::srand(static_cast<unsigned>(std::time(nullptr)));
+  InsertDefaultCodeBases();
+}
+
+void ShutDown() {
+  Settings().SaveToFile(SettingsFolder() + kSettingsFileName);
+  UnloadEccoLibrary();
+}
+
+void SaveLogFile(const std::string& text) {
+  std::string bytes = WithUnixLineEnds(text);
+  if (!bytes.empty() && bytes.back() != '\n') bytes += '\n';
+  // The log can be made again by running the job again: no flush to disk.
+  SaveFileReplacing(SettingsFolder() + kLogFileName, bytes, false);
+}
+
+int RunProgram(const std::vector<std::string>& args) {
+  if (args.empty()) {
+    // The desktop window comes later; until then say how to use the program.
+    PrintUsage(stdout);
+    return 2;
+  }
+  StartUp(args);
+  int status = 2;
+  {
+    bool commandLine = args.size() == 7;
+    TAnyFormat2AnyFormatForm form(commandLine);
+    if (commandLine) {
+      form.OnLog = [](const std::string& line) {
+        std::string out = WithUnixLineEnds(line) + "\n";
+        std::fwrite(out.data(), 1, out.size(), stdout);
+      };
+      status = form.RunCommandLine(args);
+    } else {
+      PrintUsage(stderr);
+    }
+    SaveLogFile(form.LogText());
+  }  // the form saves its settings here
+  ShutDown();
+  return status;
+}

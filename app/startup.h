@@ -1,0 +1,38 @@
+// Start-up and shut-down of the program, and the command-line run.
+#pragma once
+
+#include <string>
+#include <vector>
+
+inline constexpr const char* kAppTitle = "Tavrik 1.21";
+inline constexpr const char* kSettingsFileName = "tavrik.ini";
+inline constexpr const char* kLogFileName = "tavrik.log";
+
+// The two WebCchess 5 code bases offered on a fresh installation.
+extern const char* const kDefaultCodeBases[2];
+
+// The folder of the running executable, ending in '/'.
+std::string ExecutableFolder();
+// Where the settings and log files live: $TAVRIK_CONFIG_DIR when set, else the
+// executable's folder when it is writable, else $XDG_CONFIG_HOME/tavrik/
+// (default ~/.config/tavrik/). Ends in '/'.
+std::string ChooseSettingsFolder(const std::string& exeFolder);
+// The code page of the program's messages and file names, from the locale's
+// character set name (nl_langinfo(CODESET)).
+int CodePageOfCodeset(const std::string& codeset);
+// Puts the section of the default code bases at the top of the settings when
+// it has no line.
+void InsertDefaultCodeBases();
+
+// Start-up, in order: settings, size-check flag, opening library, unattended
+// flag, system code page, format strings, default code bases.
+void StartUp(const std::vector<std::string>& args);
+// Shut-down: writes the settings (a failure is ignored) and unloads the
+// opening library. Open forms must have been destroyed before.
+void ShutDown();
+// Saves a log text as tavrik.log beside the settings, replacing an earlier
+// one; a failure is ignored.
+void SaveLogFile(const std::string& text);
+
+// The whole program without the desktop: returns the exit status.
+int RunProgram(const std::vector<std::string>& args);
