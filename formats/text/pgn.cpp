@@ -430,12 +430,19 @@ TScan ScanMoveText(TJobState& job, TChessRec& rec, std::string_view s, size_t p,
   return r;
 }
 
+// Blank-separated tokens of the move text up to the next game's tags, the
+// first guess for the number of moves (the move array grows when a game holds
+// more). Stopping at the next game keeps a large multi-game file from costing
+// memory for games that are never read.
 size_t CountTokens(std::string_view s, size_t p) {
   size_t count = 0;
   bool inToken = false;
   for (; p < s.size(); ++p) {
     const bool blank = IsBlank(static_cast<unsigned char>(s[p]));
-    if (!blank && !inToken) ++count;
+    if (!blank && !inToken) {
+      if (s[p] == '[') break;
+      ++count;
+    }
     inToken = !blank;
   }
   return count;

@@ -242,7 +242,9 @@ void NumberBranches(const TChessRec& rec, TBranchNumbers& branches) {
 bool ReadTextContent(TJobState& job, TChessRec& rec, std::string_view text) {
   if (text.empty()) return false;
   const size_t length = text.size();
-  SetMoveCapacity(rec, static_cast<int>(std::min<size_t>(length / 8 + 1, 1u << 30)));
+  // Every move takes at least 8 bytes; the guess is capped because the move
+  // array grows by itself when a text holds more moves.
+  SetMoveCapacity(rec, static_cast<int>(std::min<size_t>(length / 8 + 1, 1u << 20)));
   TWorkBoard board;
   MakeWorkBoard(rec, board);
   // Padding so that a move split at the very end stays inside the text.
