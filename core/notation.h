@@ -37,7 +37,8 @@ constexpr int kVariantUtf8Traditional = 4;
 // Notation code of a legal move, computed on the board before the move. piece
 // is the mover's code; wxfStandard chooses the federation standard over the
 // Chinese conventional one for pieces sharing a file; for dstFormat kFmtCbl the
-// positions 一..五 are dropped.
+// positions 一..五 give way to the piece and its file, while 前, 中, 後 stay,
+// also with a file (前三進一 when two files hold two pawns each).
 TNoteCode ComputeNoteCode(const TWorkBoard& board, uint8_t from, uint8_t dest, uint8_t piece,
                           bool wxfStandard, int dstFormat);
 
