@@ -7,6 +7,7 @@
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 #include <unicode/unistr.h>
+#include <unicode/uscript.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -140,6 +141,10 @@ class TScriptMapper {
 
  private:
   char16_t MapOne(char16_t c) {
+    // The transliterators also swap corner brackets and curly quotes; a script
+    // mapping changes Han characters only.
+    UErrorCode err = U_ZERO_ERROR;
+    if (uscript_getScript(c, &err) != USCRIPT_HAN) return c;
     icu::UnicodeString one(c);
     translit_->transliterate(one);
     // Only a one-for-one answer is taken, so the text keeps its length.

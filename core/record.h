@@ -154,6 +154,7 @@ void SetMoveCapacity(TChessRec& rec, int n);
 void SetLinkCount(TChessRec& rec, int n);
 int TextSlotOf(TChessRec& rec, int node);
 std::string GetMoveText(const TChessRec& rec, int node);
+// Stores length bytes of text from the 0-based start (cut at the text's end).
 void SetMoveText(TChessRec& rec, int node, const std::string& text, size_t start, size_t length);
 void SetMoveText(TChessRec& rec, int node, std::string_view text);
 

@@ -66,6 +66,7 @@ TEST(Encoding, ScriptMappingAndTheForcedBig5Mapping) {
   EXPECT_EQ(Converted("發炮", kCpUtf8, kMapToSimplified, kCpUtf8), "发炮");
   // Only Han characters are mapped; punctuation keeps its form.
   EXPECT_EQ(Converted("“发”", kCpUtf8, kMapToTraditional, kCpUtf8), "“發”");
+  EXPECT_EQ(Converted("「發」", kCpUtf8, kMapToSimplified, kCpUtf8), "「发」");
   // Big5 to Big5 is never mapped, whatever flag.
   EXPECT_EQ(Converted("\xB5\x6F", kCpBig5, kMapToSimplified, kCpBig5), "\xB5\x6F");
   std::string s;

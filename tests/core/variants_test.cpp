@@ -65,3 +65,17 @@ TEST(Variants, TextVariantOfADestination) {
   EXPECT_TRUE(IsSimplifiedVariant(3));
   EXPECT_FALSE(IsSimplifiedVariant(2));
 }
+
+TEST(Variants, EveryStringFitsEveryCodePage) {
+  // A character that GBK or Big5 cannot hold would come out as "?".
+  for (int t = 0; t < kVariantTableCount; ++t) {
+    auto table = static_cast<TVariantTable>(t);
+    ASSERT_GT(VariantCount(table), 0) << t;
+    for (int i = 0; i < VariantCount(table); ++i)
+      for (int v = 0; v < kVariantCount; ++v)
+        EXPECT_EQ(VariantText(table, i, v).find('?'), std::string::npos) << t << " " << i << " " << v;
+  }
+  for (int t = 0; t < kCpTableCount; ++t)
+    for (int k = 0; k < 3; ++k)
+      EXPECT_EQ(CodePageText(static_cast<TCpTable>(t), k).find('?'), std::string::npos) << t << k;
+}
