@@ -42,7 +42,6 @@ void TrimCtl(std::string& s) {
 
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
-// A program message (UTF-8 in the sources) in the system code page.
 // Text of the system code page (program messages, file names) in the
 // destination's code page and script.
 void SystemToDestination(const TJobState& job, std::string& s) {
@@ -212,6 +211,8 @@ void ConvertCommentBreaks(std::string& text, int from, int to, int cp) {
     std::string_view token = BreakTokenOf(from);
     if (!token.empty()) ReplaceAllDbcs(cp, text, token, from != 4, "\r\n");
   }
+  // A "?" before a line feed is left alone: no conversion here turns a CR
+  // into "?", so it is the writer's own question mark and must not be lost.
   TrimRightCtl(text);
   NormaliseLineBreaks(text);
   if (to != 3) {

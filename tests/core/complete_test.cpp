@@ -455,7 +455,25 @@ TEST(ComputeOpening, AtMostTwentyMainLineMovesReachTheLibrary) {
   EXPECT_EQ(rec.Texts[kSlotOpening], Gbk("中炮对屏风马"));
   EXPECT_EQ(rec.Texts[kSlotVariation], Gbk("红进七兵"));
 
+  // Title types put the opening line on the side they name.
+  job.DstCodePage = kCpUtf8;
+  job.TextVariant = 3;
+  job.SrcFormat = kFmtUbbJava;
+  for (auto [type, title] : {std::pair{0, "甲胜乙 B31 中炮对屏风马(红进七兵)"},
+                             {1, "B31 中炮对屏风马(红进七兵) 甲胜乙"},
+                             {4, "B31 中炮对屏风马(红进七兵)"},
+                             {5, "第1轮 甲胜乙 B31 中炮对屏风马(红进七兵)"}}) {
+    job.TitleType = type;
+    rec = MakeRecord(job, moves);
+    rec.PageKind = 6;
+    rec.Texts[kSlotTitle] = "甲胜乙";
+    rec.Texts[kSlotRound] = "第1轮";
+    CompleteRecord(job, rec, "");
+    EXPECT_EQ(rec.Texts[kSlotTitle], title) << type;
+  }
+
   // Endgames never reach the library.
+  job.DstCodePage = kCpGbk;
   int calls = indexCalls();
   rec = MakeRecord(job, {{0x79, 0x67}});
   rec.Pieces[15] = 0xFF;
