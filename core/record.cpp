@@ -9,6 +9,7 @@
 
 #include "core/encoding.h"
 #include "core/jobstate.h"
+#include "core/position.h"
 #include "core/uglobal.h"
 
 const uint8_t kStartSquares[32] = {
@@ -22,8 +23,6 @@ constexpr int kInitialTexts = 255;
 constexpr int kInitialLines = 255;
 constexpr size_t kInitialStack = 63;
 
-// FEN letter of each piece slot, for the board of the standard start.
-constexpr char kSlotLetters[33] = "RNBAKABNRCCPPPPPrnbakabnrccppppp";
 
 int BreakKindOf(int format) {
   return format >= 0 && format < kFormatCount ? FileTypes[format].BreakKind : 0;
@@ -87,7 +86,7 @@ void ResetRecord(TChessRec& rec, int srcFormat, int dstFormat) {
   std::memset(rec.Board, 0, sizeof(rec.Board));
   for (int s = 0; s < 32; ++s) {
     int x = kStartSquares[s] >> 4, y = kStartSquares[s] & 0x0F;
-    rec.Board[y * 9 + x] = kSlotLetters[s];
+    rec.Board[y * 9 + x] = kFenSlotLetters[s];
   }
 }
 
