@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "app/settings.h"
+#include "core/encoding.h"
 #include "formats/text/registry.h"
 
 namespace fs = std::filesystem;
@@ -79,25 +80,6 @@ bool SameFileObject(const std::string& a, const std::string& b) {
   return Exists(a) && Exists(b) && fs::equivalent(a, b, ec);
 }
 
-// Number of UTF-16 code units of a path in the system code page: a GBK or Big5
-// character and a UTF-8 sequence below U+10000 are one unit, longer UTF-8
-// sequences two.
-size_t Utf16Length(const std::string& s, int cp) {
-  size_t units = 0;
-  for (size_t i = 0; i < s.size();) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    if (cp == kCpUtf8) {
-      size_t len = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-      units += len == 4 ? 2 : 1;
-      i += len;
-    } else {
-      i += (c >= 0x81 && c <= 0xFE && i + 1 < s.size()) ? 2 : 1;
-      ++units;
-    }
-  }
-  return units;
-}
-
 int ListPosition(const int* rows, int count, int row) {
   for (int i = 0; i < count; ++i)
     if (rows[i] == row) return i;
@@ -159,6 +141,7 @@ TAnyFormat2AnyFormatForm::TAnyFormat2AnyFormatForm(bool commandLine) : commandLi
   btnConvert.Caption = "轉換到文件";
   btnToClipboard.Caption = "轉換到剪貼板";
   btnClose.Caption = "關閉";
+  tsSource.Caption = "源棋譜選項";
   rgClipbrdFormat.Caption = "剪貼板";
   rgClipbrdFormat.Items = {
       "只從CF_UNICODETEXT格式數據中讀取UTF-16文本(推薦)",
@@ -434,7 +417,7 @@ int TAnyFormat2AnyFormatForm::ConvertSourceFile(const std::string& sourcePath,
       return 0;
     }
   }
-  if (!ToClipboard && Utf16Length(destPath, Process().SystemCodePage) > kMaxPathUnits) {
+  if (!ToClipboard && BytesToWide(destPath, Process().SystemCodePage).size() > kMaxPathUnits) {
     Log(SystemText("路徑和文件名總長度超過最大長度。") + destPath, kLogError);
     return 0;
   }
