@@ -73,13 +73,6 @@ std::string NameOf(const std::string& path) {
   return p == std::string::npos ? path : path.substr(p + 1);
 }
 
-// Both paths name the same existing file or folder. A path that does not
-// exist yet is a different file, even when it differs only in letter case.
-bool SameFileObject(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return Exists(a) && Exists(b) && fs::equivalent(a, b, ec);
-}
-
 int ListPosition(const int* rows, int count, int row) {
   for (int i = 0; i < count; ++i)
     if (rows[i] == row) return i;
@@ -363,7 +356,7 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
         return false;
       }
       dest = WithDelimiter(dest);
-      if (sourceMask == destMask && SameFileObject(source, dest)) {
+      if (sourceMask == destMask && SameLocation(source, dest)) {
         ErrorBox("源文件夾和目標文件夾不能相同!");
         return false;
       }
@@ -396,7 +389,7 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
     if (!MatchesMask(dest, destMask) && !IsFolder(dest) &&
         !Confirm("目標文件擴展名和默認值不相同，請確認是否正確？"))
       return false;
-    if (!FromClipboard && SameFileObject(source, dest)) {
+    if (!FromClipboard && SameLocation(source, dest)) {
       ErrorBox("源文件和目標文件不能相同!");
       return false;
     }
