@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "app/settings.h"
+#include "core/encoding.h"
 #include "formats/text/registry.h"
 
 namespace fs = std::filesystem;
@@ -72,32 +73,6 @@ std::string NameOf(const std::string& path) {
   return p == std::string::npos ? path : path.substr(p + 1);
 }
 
-// Both paths name the same existing file or folder. A path that does not
-// exist yet is a different file, even when it differs only in letter case.
-bool SameFileObject(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return Exists(a) && Exists(b) && fs::equivalent(a, b, ec);
-}
-
-// Number of UTF-16 code units of a path in the system code page: a GBK or Big5
-// character and a UTF-8 sequence below U+10000 are one unit, longer UTF-8
-// sequences two.
-size_t Utf16Length(const std::string& s, int cp) {
-  size_t units = 0;
-  for (size_t i = 0; i < s.size();) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    if (cp == kCpUtf8) {
-      size_t len = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-      units += len == 4 ? 2 : 1;
-      i += len;
-    } else {
-      i += (c >= 0x81 && c <= 0xFE && i + 1 < s.size()) ? 2 : 1;
-      ++units;
-    }
-  }
-  return units;
-}
-
 int ListPosition(const int* rows, int count, int row) {
   for (int i = 0; i < count; ++i)
     if (rows[i] == row) return i;
@@ -159,6 +134,7 @@ TAnyFormat2AnyFormatForm::TAnyFormat2AnyFormatForm(bool commandLine) : commandLi
   btnConvert.Caption = "轉換到文件";
   btnToClipboard.Caption = "轉換到剪貼板";
   btnClose.Caption = "關閉";
+  tsSource.Caption = "源棋譜選項";
   rgClipbrdFormat.Caption = "剪貼板";
   rgClipbrdFormat.Items = {
       "只從CF_UNICODETEXT格式數據中讀取UTF-16文本(推薦)",
@@ -380,7 +356,7 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
         return false;
       }
       dest = WithDelimiter(dest);
-      if (sourceMask == destMask && SameFileObject(source, dest)) {
+      if (sourceMask == destMask && SameLocation(source, dest)) {
         ErrorBox("源文件夾和目標文件夾不能相同!");
         return false;
       }
@@ -413,7 +389,7 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
     if (!MatchesMask(dest, destMask) && !IsFolder(dest) &&
         !Confirm("目標文件擴展名和默認值不相同，請確認是否正確？"))
       return false;
-    if (!FromClipboard && SameFileObject(source, dest)) {
+    if (!FromClipboard && SameLocation(source, dest)) {
       ErrorBox("源文件和目標文件不能相同!");
       return false;
     }
@@ -434,7 +410,7 @@ int TAnyFormat2AnyFormatForm::ConvertSourceFile(const std::string& sourcePath,
       return 0;
     }
   }
-  if (!ToClipboard && Utf16Length(destPath, Process().SystemCodePage) > kMaxPathUnits) {
+  if (!ToClipboard && BytesToWide(destPath, Process().SystemCodePage).size() > kMaxPathUnits) {
     Log(SystemText("路徑和文件名總長度超過最大長度。") + destPath, kLogError);
     return 0;
   }

@@ -38,6 +38,7 @@ class TAnyFormat2AnyFormatForm : public TBaseAny2AnyForm {
   TRadioGroup rgMapType;
   TControl btnToClipboard;
   // Page tsSource.
+  TControl tsSource;
   TRadioGroup rgClipbrdFormat;
   TCheckBox chkDelSpace;
   TCheckBox chkRound;

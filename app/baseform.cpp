@@ -214,6 +214,7 @@ bool StrictUtf16(const std::string& utf8, icu::UnicodeString& out) {
 }  // namespace
 
 TBaseForm::TBaseForm() {
+  tsConvert.Caption = "轉換";
   rgSource.Caption = "來源";
   rgSource.Items = {"文件夾", "文件"};
   rgSource.ItemIndex = 1;

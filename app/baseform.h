@@ -47,7 +47,9 @@ class TBaseForm : public TJobState {
   TBaseForm();
   ~TBaseForm() override;
 
-  // Controls of every conversion window.
+  // Controls of every conversion window. tsConvert is the first page, which
+  // holds the job controls and the log.
+  TControl tsConvert;
   TRadioGroup rgSource;
   TControl lblSource;
   TEdit edtSource;

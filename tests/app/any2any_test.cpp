@@ -212,6 +212,17 @@ TEST_F(AnyToAnyTest, FilePathChecks) {
   EXPECT_TRUE(f.RunAnyToAnyJob());
   EXPECT_TRUE(Logged(f, "目標文件擴展名和默認值不相同，請確認是否正確？"));
 
+  // The destination length counts UTF-16 units, not bytes: 200 CJK
+  // characters (600 bytes) pass, 259 units are refused before reading.
+  std::string cjk;
+  for (int i = 0; i < 200; ++i) cjk += "棋";
+  f.mmoLog.Lines.clear();
+  f.ConvertSourceFile(dir_ + "a.b.xqf", "/" + cjk + ".XQF");
+  EXPECT_FALSE(Logged(f, "路徑和文件名總長度超過最大長度。"));
+  const std::string longPath = "/" + std::string(254, 'x') + ".XQF";
+  f.ConvertSourceFile(dir_ + "a.b.xqf", longPath);
+  EXPECT_TRUE(Logged(f, "路徑和文件名總長度超過最大長度。" + longPath));
+
   EXPECT_EQ(ChangeFileExt("a.b.xqf", ".PGN"), "a.b.PGN");
   EXPECT_EQ(ChangeFileExt("noext", ".PGN"), "noext.PGN");
 }
