@@ -96,6 +96,13 @@ TEST(PgnRead, ChineseMovesCommentsVariationsAndResult) {
   EXPECT_EQ(GetMoveText(rec, 2), "(2... 马2进3 {x (y} 3. N2+3)");
   EXPECT_EQ(rec.GameResult, 1);  // "1-0" ends the move text
   EXPECT_EQ(rec.Moves[3].From, Square("H0"));
+  // The other result tokens end it too; a move number is no result.
+  ASSERT_TRUE(ReadUtf8(job, rec, "10. 炮二平五 1/2-1/2 马８进７"));
+  EXPECT_EQ(rec.MoveCount, 1);
+  EXPECT_EQ(rec.GameResult, 3);
+  ASSERT_TRUE(ReadUtf8(job, rec, "1. 炮二平五 0-1 马８进７"));
+  EXPECT_EQ(rec.MoveCount, 1);
+  EXPECT_EQ(rec.GameResult, 2);
 }
 
 TEST(PgnRead, ChineseSideOfTheFirstMoveAndWrongSides) {
