@@ -77,9 +77,11 @@ size_t ReadTagSection(TChessRec& rec, std::string_view s, size_t p) {
   while (p < n && s[p] == '[') {
     size_t lineEnd = p + 1;
     while (lineEnd < n && s[lineEnd] != '\0' && s[lineEnd] != '\r' && s[lineEnd] != '\n') ++lineEnd;
-    size_t open = s.find('"', p + 1);
+    // The value's quote is looked for on this line only, so that a long run
+    // of lines without quotes is read in one pass.
+    const size_t open = s.substr(0, lineEnd).find('"', p + 1);
     size_t next = lineEnd;
-    if (open != std::string_view::npos && open < lineEnd) {
+    if (open != std::string_view::npos) {
       // A quote closes the value when only blanks stand between it and a "]"
       // on the same line, so a value may itself hold quotes.
       size_t close = std::string_view::npos;
@@ -233,16 +235,11 @@ TAsciiChar AsciiAt(std::string_view s, size_t p) {
 // ASCII form are kept as 0x01 so that they make the token unusable.
 struct TLetterToken {
   std::string Text;
-  char First = 0;       // ASCII form of the first character (0 when none)
-  size_t FirstLen = 1;  // bytes of the first character
-  size_t End = 0;       // position after the token
+  size_t End = 0;  // position after the token
 };
 
 TLetterToken ReadLetterToken(std::string_view s, size_t p, bool equalsIsSideways) {
   TLetterToken tok;
-  const TAsciiChar first = AsciiAt(s, p);
-  tok.First = first.Separator ? ' ' : first.C;
-  tok.FirstLen = first.Len;
   size_t i = p;
   while (i < s.size()) {
     const TAsciiChar ch = AsciiAt(s, i);
@@ -371,13 +368,23 @@ TScan ScanMoveText(TJobState& job, TChessRec& rec, std::string_view s, size_t p,
       continue;
     }
 
+    // Letter notations. Whether a token starts here is decided by its first
+    // character before the token is read, so that a long run of characters
+    // that start nothing is passed over in one pass.
+    const TAsciiChar first = AsciiAt(s, p);
+    const char firstChar = first.Separator ? ' ' : first.C;
+    bool startOk = firstChar >= 'A' && firstChar <= 'Z';
+    if (notation == kPgnWxf)
+      startOk = IsWxfTokenStart(firstChar);
+    else if (lenient)
+      startOk = CoordinateSquare(firstChar, '0', true) != kNoSquare;
+    if (!startOk) {
+      p += first.Len;
+      continue;
+    }
     const TLetterToken tok = ReadLetterToken(s, p, notation == kPgnWxf);
+    p = tok.End;
     if (notation == kPgnWxf) {
-      if (!IsWxfTokenStart(tok.First)) {
-        p += tok.FirstLen;
-        continue;
-      }
-      p = tok.End;
       if (tok.Text.size() != 4) continue;
       const TNoteToken t = ParseWxfToken(CanonicalWxf(tok.Text));
       if (!t.Usable()) continue;
@@ -388,13 +395,6 @@ TScan ScanMoveText(TJobState& job, TChessRec& rec, std::string_view s, size_t p,
     }
 
     // Coordinates.
-    const bool startOk = lenient ? CoordinateSquare(tok.First, '0', true) != kNoSquare
-                                 : (tok.First >= 'A' && tok.First <= 'Z');
-    if (!startOk) {
-      p += tok.FirstLen;
-      continue;
-    }
-    p = tok.End;
     const std::string& t = tok.Text;
     uint8_t from = kNoSquare, dest = kNoSquare;
     if (lenient) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -95,6 +96,13 @@ TEST(PgnRead, ChineseMovesCommentsVariationsAndResult) {
   EXPECT_EQ(GetMoveText(rec, 2), "(2... 马2进3 {x (y} 3. N2+3)");
   EXPECT_EQ(rec.GameResult, 1);  // "1-0" ends the move text
   EXPECT_EQ(rec.Moves[3].From, Square("H0"));
+  // The other result tokens end it too; a move number is no result.
+  ASSERT_TRUE(ReadUtf8(job, rec, "10. 炮二平五 1/2-1/2 马８进７"));
+  EXPECT_EQ(rec.MoveCount, 1);
+  EXPECT_EQ(rec.GameResult, 3);
+  ASSERT_TRUE(ReadUtf8(job, rec, "1. 炮二平五 0-1 马８进７"));
+  EXPECT_EQ(rec.MoveCount, 1);
+  EXPECT_EQ(rec.GameResult, 2);
 }
 
 TEST(PgnRead, ChineseSideOfTheFirstMoveAndWrongSides) {
@@ -158,6 +166,28 @@ TEST(PgnRead, WithoutFormatTagFallsBackToWxfThenCoordinates) {
   EXPECT_EQ(rec.Moves[1].From, Square("E4"));
   EXPECT_EQ(rec.Moves[3].From, Square("E3"));
   EXPECT_TRUE(job.Lines.empty());
+}
+
+// Hostile text costs one pass: tag lines without quotes, and long runs of
+// characters that start no move in the letter notations.
+TEST(PgnRead, LongHostileRunsAreReadInOnePass) {
+  const size_t n = 1 << 18;
+  std::string quoteless;
+  while (quoteless.size() < 16 * n) quoteless += "[x\n";
+  const std::string texts[] = {
+      quoteless + "\"",                         // tag lines
+      "[Event \"e\"]\n" + std::string(n, 'x'),  // WXF retry
+      "[Event \"e\"]\n" + std::string(n, '@'),  // coordinate retry
+      "[Format \"ICCS\"]\n" + std::string(n, 'z'),
+  };
+  const auto start = std::chrono::steady_clock::now();
+  for (const std::string& text : texts) {
+    TTestJob job = PgnJob();
+    TChessRec rec;
+    EXPECT_TRUE(ReadUtf8(job, rec, text));
+    EXPECT_EQ(rec.MoveCount, 0);
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
 TEST(PgnRead, ShortFenIsCompleted) {
