@@ -27,19 +27,6 @@ constexpr int kMapNone = 2;
 // Longest path, in UTF-16 code units, that the program writes to.
 constexpr size_t kMaxPathUnits = 258;
 
-std::string Trim(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
-
-std::string UpperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return s;
-}
-
 std::string ExpandPath(const std::string& path) {
   if (path.empty()) return path;
   std::error_code ec;
@@ -189,8 +176,8 @@ TAnyFormat2AnyFormatForm::TAnyFormat2AnyFormatForm(bool commandLine) : commandLi
 
 TAnyFormat2AnyFormatForm::~TAnyFormat2AnyFormatForm() {
   TIniFile& ini = Settings();
-  ini.WriteString(kSecAnyToAny, "Source", Trim(edtSource.Text));
-  ini.WriteString(kSecAnyToAny, "Destination", Trim(edtDestination.Text));
+  ini.WriteString(kSecAnyToAny, "Source", TrimText(edtSource.Text));
+  ini.WriteString(kSecAnyToAny, "Destination", TrimText(edtDestination.Text));
   ini.WriteBool(kSecAnyToAny, "SubDirs", chkSubDir.Checked);
   ini.WriteBool(kSecAnyToAny, "FileNameToTitle", chkFileNameToTitle.Checked);
   ini.WriteBool(kSecAnyToAny, "LeftToRight", chkLeftToRight.Checked);
@@ -333,12 +320,12 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
 
   std::string source, sourceMask, dest, destMask, destExt;
   if (!FromClipboard) {
-    source = ExpandPath(Trim(edtSource.Text));
+    source = ExpandPath(TrimText(edtSource.Text));
     edtSource.Text = source;
     sourceMask = FileTypes[SrcFormat].Filter;
   }
   if (!ToClipboard) {
-    dest = ExpandPath(Trim(edtDestination.Text));
+    dest = ExpandPath(TrimText(edtDestination.Text));
     edtDestination.Text = dest;
     destMask = FileTypes[DstFormat].Filter;
     destExt = std::string(".") + FileTypes[DstFormat].Ext;

@@ -18,13 +18,6 @@ namespace {
 #define TAVRIK_HOME_PAGE "https://tavrik.example.org/"
 #define TAVRIK_VIEWER_SITE "https://dhtmlxq.example.org"
 
-std::string Trim(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
-
 // True for a decimal integer of at least 1 (an optional '+' is allowed).
 bool IsPositiveInteger(const std::string& s) {
   const char* b = s.data();
@@ -154,7 +147,7 @@ void TBaseAny2AnyForm::ApplyDestinationOptions() {
         XQFVersion = rgXQFVer.ItemIndex == 1 ? 18 : 10;
         break;
       case kFmtWebC5:
-        CodeBase = Trim(cbbCodeBase.Text);
+        CodeBase = TrimText(cbbCodeBase.Text);
         Html = chkHtml.Checked;
         UBB = chkUBB.Checked;
         Sound = chkSound.Checked ? "on" : "off";
@@ -183,13 +176,13 @@ void TBaseAny2AnyForm::ApplyDestinationOptions() {
 }
 
 void TBaseAny2AnyForm::ApplyUbbOptions() {
-  std::string width = Trim(edtWidth.Text);
+  std::string width = TrimText(edtWidth.Text);
   if (!IsPositiveInteger(width)) {
     width = "500";
     edtWidth.Text = width;
     Settings().WriteString(kSecDestination, "Width", width);
   }
-  std::string height = Trim(edtHeight.Text);
+  std::string height = TrimText(edtHeight.Text);
   if (!IsPositiveInteger(height)) {
     height = "350";
     edtHeight.Text = height;
@@ -239,7 +232,7 @@ void TBaseAny2AnyForm::rgDestinationVerClick() {
 }
 
 void TBaseAny2AnyForm::cbbCodeBaseChange() {
-  Settings().WriteString(kSecDestination, "WebCchess5CodeBase", Trim(cbbCodeBase.Text));
+  Settings().WriteString(kSecDestination, "WebCchess5CodeBase", TrimText(cbbCodeBase.Text));
 }
 
 void TBaseAny2AnyForm::rgAddMD5Click() {
@@ -275,11 +268,11 @@ void TBaseAny2AnyForm::chkShowMoveClick() {
 }
 
 void TBaseAny2AnyForm::edtWidthChange() {
-  Settings().WriteString(kSecDestination, "Width", Trim(edtWidth.Text));
+  Settings().WriteString(kSecDestination, "Width", TrimText(edtWidth.Text));
 }
 
 void TBaseAny2AnyForm::edtHeightChange() {
-  Settings().WriteString(kSecDestination, "Height", Trim(edtHeight.Text));
+  Settings().WriteString(kSecDestination, "Height", TrimText(edtHeight.Text));
 }
 
 void TBaseAny2AnyForm::rgHtmlHeadAndFootClick() {

@@ -542,8 +542,7 @@ bool MatchesMask(const std::string& fileName, const std::string& mask) {
   const size_t slash = fileName.rfind('/');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
   if (dot + 1 == fileName.size()) return false;  // "a." has no extension
-  std::string ext = fileName.substr(dot);
-  std::transform(ext.begin(), ext.end(), ext.begin(), UpperAscii);
+  const std::string ext = UpperAscii(std::string_view(fileName).substr(dot));
   // The mask lists patterns "*.EXT" separated by ';'; the extension must equal
   // one of them, so ".X" or ".HT" match nothing.
   size_t start = 0;

@@ -33,13 +33,6 @@ const std::string& SlotOrEmpty(const TChessRec& rec, int slot) {
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
-void TrimCtl(std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && IsBlank(s[b])) ++b;
-  while (e > b && IsBlank(s[e - 1])) --e;
-  if (b > 0 || e < s.size()) s = s.substr(b, e - b);
-}
-
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 // Text of the system code page (program messages, file names) in the
@@ -115,7 +108,7 @@ void ApplyTitleType(const TJobState& job, TChessRec& rec) {
     default:
       break;
   }
-  TrimCtl(title);
+  title = TrimText(title);
 }
 
 // Formats whose readers keep header and comment bytes as the file holds them.
@@ -183,7 +176,7 @@ int ReadParamAttribute(int cp, std::string_view text, size_t limit, size_t& p, s
   size_t eq = PosCharDbcs(cp, '=', text, limit, p);
   if (eq == 0) return kParamEnd;
   std::string raw(text.substr(p - 1, eq - p));
-  TrimCtl(raw);
+  raw = TrimText(raw);
   for (char& c : raw) c = AsciiLower(c);
   if (raw != "name" && raw != "value") return kParamSkip;
   word = raw;

@@ -59,6 +59,13 @@ void CurlyQuotes(std::string& s, int cpIndex);
 std::string FitFileName(std::string_view s, int maxChars);
 int DigitCount(int n);
 
+// Removes bytes up to 0x20 (controls and spaces) from both ends.
+std::string TrimText(std::string_view s);
+// Changes only the ASCII letters; bytes of multi-byte characters stay as they are
+// when the text is UTF-8 (all such bytes are above 0x7F).
+std::string UpperAscii(std::string_view s);
+std::string LowerAscii(std::string_view s);
+
 // A program message (UTF-8 in the sources) in the system code page, in which
 // the log, file names and questions are held.
 std::string SystemText(std::string_view utf8);

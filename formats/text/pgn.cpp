@@ -55,13 +55,6 @@ const char* const kNotationNames[3] = {"Chinese", "WXF", "ICCS"};
 
 bool IsBlank(unsigned char c) { return c <= 32; }
 
-std::string LowerAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
 std::string FormatNumber(const char* format, int n) {
   char buf[64];
   std::snprintf(buf, sizeof buf, format, n);
