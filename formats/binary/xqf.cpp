@@ -15,6 +15,7 @@
 
 #include "app/baseform.h"
 #include "core/bytereader.h"
+#include "core/encoding.h"
 #include "core/jobstate.h"
 #include "core/record.h"
 
@@ -84,9 +85,9 @@ size_t PieceOffset(int n, int shift) {
 }
 
 // Length of the longest prefix of bytes[0..len) that does not end inside a
-// multi-byte character of the code page. GBK and Big5: the last byte starts a
-// double-byte character when it closes an odd run of bytes in 0x81..0xFE.
-// UTF-8: an unfinished sequence at the end is dropped.
+// multi-byte character of the code page. GBK and Big5: a last byte that starts
+// a double-byte character is dropped. UTF-8: an unfinished sequence at the end
+// is dropped.
 size_t WholeCharLength(const uint8_t* bytes, size_t len, int codePage) {
   if (len == 0) return 0;
   if (codePage == kCpUtf8) {
@@ -101,9 +102,8 @@ size_t WholeCharLength(const uint8_t* bytes, size_t len, int codePage) {
     size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
     return (len - (start - 1) < need) ? start - 1 : len;
   }
-  size_t run = 0;
-  while (run < len && bytes[len - 1 - run] >= 0x81 && bytes[len - 1 - run] <= 0xFE) ++run;
-  return (run % 2 == 1) ? len - 1 : len;
+  const std::string_view text(reinterpret_cast<const char*>(bytes), len);
+  return DbcsByteKind(codePage, text, len) == 1 ? len - 1 : len;
 }
 
 // The comment of a node without copying it (the same rule as GetMoveText).
