@@ -36,7 +36,14 @@ constexpr int kPageKindCount = 8;
 // same parameters, 3 the "beginposition" applet, 4 and 7 the "position"
 // applet, 5 and 6 the STQY blocks. A kind without a reader reads nothing.
 const TWebRecordReader WebReaders[kPageKindCount] = {
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    nullptr,  // 0 DhtmlXQ block
+    nullptr,  // 1 WebCchess 5 applet
+    nullptr,  // 2 CCBridge Java applet
+    nullptr,  // 3 "beginposition" applet
+    nullptr,  // 4 "position" applet (JavaXQ.class)
+    nullptr,  // 5 STQY [dhjhtmlxq] block
+    nullptr,  // 6 STQY [dhj01xqcchcodeflag] block
+    nullptr,  // 7 "position" applet ("JavaXQ")
 };
 
 constexpr int kWebC5MoveLimit = 10000;
