@@ -79,17 +79,14 @@ TEST(MxqReader, CorpusGames) {
   TRead none(Slurp(kCorpus / "mxq_no_moves.mxq"));
   ASSERT_TRUE(none.Ok);
   EXPECT_EQ(none.Rec.MoveCount, 0);
-  EXPECT_EQ(Utf8(none.Rec.Texts[kSlotSite]), "快乐谷");
-  EXPECT_EQ(none.Rec.Texts[kSlotDate], "02-10-22");
-  EXPECT_EQ(Utf8(none.Rec.Texts[kSlotRedName]), "快乐宝贝(2弦)");
-  EXPECT_EQ(Utf8(none.Rec.Texts[kSlotBlackName]), "大砍刀(6f)");
+  const std::pair<int, const char*> texts[] = {
+      {kSlotSite, "快乐谷"},          {kSlotDate, "02-10-22"},  {kSlotRedName, "快乐宝贝(2弦)"},
+      {kSlotBlackName, "大砍刀(6f)"}, {kSlotRedRating, "1797"}, {kSlotBlackRating, "1694"},
+      {kSlotTimeRule, "5-1-30"},      {kSlotRedTime, "297s"},   {kSlotBlackTime, "300s"},
+      {kSlotResultType, "判负"},
+  };
+  for (const auto& [slot, text] : texts) EXPECT_EQ(Utf8(none.Rec.Texts[slot]), text) << slot;
   EXPECT_EQ(none.Rec.GameResult, 1);
-  EXPECT_EQ(none.Rec.Texts[kSlotRedRating], "1797");
-  EXPECT_EQ(none.Rec.Texts[kSlotBlackRating], "1694");
-  EXPECT_EQ(none.Rec.Texts[kSlotTimeRule], "5-1-30");
-  EXPECT_EQ(none.Rec.Texts[kSlotRedTime], "297s");
-  EXPECT_EQ(none.Rec.Texts[kSlotBlackTime], "300s");
-  EXPECT_EQ(Utf8(none.Rec.Texts[kSlotResultType]), "判负");
   EXPECT_EQ(none.Errors(), "");
 
   // Whole games through the dispatch: every move replays without a complaint.

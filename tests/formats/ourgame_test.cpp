@@ -114,28 +114,22 @@ TEST(OurGameReader, OlderVersionSizesAndBadSquares) {
 }
 
 TEST(OurGameReader, RefusedFiles) {
-  std::string file = Slurp(kData / "new.xqi");
-  TRead tiny(file.substr(0, 7));
-  EXPECT_FALSE(tiny.Ok);
-  EXPECT_EQ(tiny.Errors(), "此文件小于 8 字節!|");
-
-  std::string magic = file;
+  const std::string file = Slurp(kData / "new.xqi");
+  std::string magic = file, other = file;
   magic[3] = 0x08;
-  TRead notOurs(magic);
-  EXPECT_FALSE(notOurs.Ok);
-  EXPECT_EQ(notOurs.Errors(), "此文件不是聯眾棋譜文件。|");
-  EXPECT_TRUE(notOurs.Job.At(kLogPlain).empty());
-
-  std::string other = file;
   PutI32(other, 4, 67541);
-  TRead unknown(other);
-  EXPECT_FALSE(unknown.Ok);
-  EXPECT_TRUE(unknown.Job.Logged("聯眾棋譜文件版本號：2005.1"));
-  EXPECT_EQ(unknown.Errors(), "不支持此版本的聯眾棋譜文件。|");
-
-  TRead shortNew(file.substr(0, 507));
-  EXPECT_FALSE(shortNew.Ok);
-  EXPECT_EQ(shortNew.Errors(), "此文件小于 508 字節!|");
+  const std::pair<std::string, const char*> cases[] = {
+      {file.substr(0, 7), "此文件小于 8 字節!|"},
+      {magic, "此文件不是聯眾棋譜文件。|"},
+      {other, "不支持此版本的聯眾棋譜文件。|"},
+      {file.substr(0, 507), "此文件小于 508 字節!|"},
+  };
+  for (const auto& [bytes, error] : cases) {
+    TRead r(bytes);
+    EXPECT_FALSE(r.Ok) << error;
+    EXPECT_EQ(r.Errors(), error);
+  }
+  EXPECT_TRUE(TRead(other).Job.Logged("聯眾棋譜文件版本號：2005.1"));
 }
 
 TEST(OurGameReader, NewerVersionTreeCommentsAndStart) {
