@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
-#include <fstream>
 #include <iterator>
 #include <string>
 
@@ -77,22 +76,11 @@ uint8_t DecodeSquare(char column, char row) {
   return static_cast<uint8_t>((column - '0') << 4 | (9 - (row - 'A')));
 }
 
-// Loads a whole file. On failure `error` holds the message to log.
-bool LoadFile(const std::string& path, std::string& data, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (in) data.assign(std::istreambuf_iterator<char>(in), {});
-  if (in.bad() || !in.is_open()) {
-    error = SystemText("不能讀取文件：") + path;
-    return false;
-  }
-  return true;
-}
-
 template <typename TDataReader>
 bool ReadFile(TBaseForm& job, TChessRec& rec, const std::string& path, TDataReader readData) {
   try {
     std::string data, error;
-    if (!LoadFile(path, data, error)) {
+    if (!LoadFileBytes(path, data, error)) {
       job.LogRecord(rec, error, kLogError);
       return false;
     }

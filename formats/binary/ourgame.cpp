@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <cstring>
 #include <exception>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <unordered_map>
@@ -229,17 +228,6 @@ void ReadNewVersion(TJobState& job, TChessRec& rec, const TByteReader& file) {
   }
 }
 
-// Loads a whole file. On failure `error` holds the message to log.
-bool LoadFile(const std::string& path, std::string& data, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (in) data.assign(std::istreambuf_iterator<char>(in), {});
-  if (in.bad() || !in.is_open()) {
-    error = SystemText("不能讀取文件：") + path;
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 bool ReadOurGameData(TJobState& job, TChessRec& rec, std::string_view data) {
@@ -281,7 +269,7 @@ bool ReadOurGameData(TJobState& job, TChessRec& rec, std::string_view data) {
 bool ReadOurGame(TBaseForm& job, TChessRec& rec, const std::string& path) {
   try {
     std::string data, error;
-    if (!LoadFile(path, data, error)) {
+    if (!LoadFileBytes(path, data, error)) {
       job.LogRecord(rec, error, kLogError);
       return false;
     }
