@@ -2,7 +2,6 @@
 #include "formats/binary/xqf.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <exception>
