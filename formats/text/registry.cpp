@@ -3,6 +3,8 @@
 // A new format adds its reader and writer here and nowhere else.
 #include "core/uglobal.h"
 #include "formats/binary/xqf.h"
+#include "formats/text/diagram.h"
+#include "formats/text/fenfile.h"
 #include "formats/text/pgn.h"
 #include "formats/text/text.h"
 
@@ -20,8 +22,8 @@ const TFileTypeRec FileTypes[kFormatCount] = {
     {"CNC", "CNC", "楚漢棋緣棋譜", "*.CNC", 0, nullptr, nullptr},
     {"PGN", "PGN", "便攜式棋譜", "*.PGN", 3, ReadPgn, WritePgn},
     {"Text", "TXT", "文本棋譜", "*.TXT", 3, ReadText, WriteText},
-    {"TextLayout", "TXT", "文本棋圖", "*.TXT", 0, nullptr, nullptr},
-    {"FEN", "FEN", "FEN局面", "*.FEN", 0, nullptr, nullptr},
+    {"TextLayout", "TXT", "文本棋圖", "*.TXT", 0, ReadDiagram, nullptr},
+    {"FEN", "FEN", "FEN局面", "*.FEN", 0, ReadFenFile, WriteFenFile},
     {"CBL", "CBL", "象棋橋2.x棋庫", "*.CBL", 2, nullptr, nullptr},
     {"CBL3", "CBL", "象棋橋3.0棋庫", "*.CBL", 3, nullptr, nullptr},
 };
