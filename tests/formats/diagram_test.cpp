@@ -114,19 +114,6 @@ TEST_F(DiagramFile, ReadsBackWhatTheProgramDrew) {
   }
 }
 
-TEST_F(DiagramFile, MissingDiagramIsLogged) {
-  const std::string path = (dir_ / "plain.txt").string();
-  std::ofstream(path, std::ios::binary) << "1. 炮二平五 馬8進7\r\n";
-  TBaseForm job;
-  job.SrcCodePage = kCpUtf8;
-  TChessRec rec;
-  ResetRecord(rec, kFmtTextLayout, kFmtFen);
-  EXPECT_FALSE(ReadDiagram(job, rec, path));
-  EXPECT_EQ(job.ErrorCount, 1);
-  ASSERT_FALSE(job.mmoLog.Lines.empty());
-  EXPECT_NE(job.mmoLog.Lines.back().find(kNotFound), std::string::npos);
-}
-
 TEST(DiagramText, PastedAndPartialDiagrams) {
   const std::string drawn = GbkDiagram();
   const std::string fullWidth = Gbk("　");

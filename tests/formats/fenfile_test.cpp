@@ -116,13 +116,6 @@ TEST_F(FenFile, NotAFenIsLogged) {
   }
 }
 
-TEST_F(FenFile, ToTheClipboardBuffer) {
-  job_.ToClipboard = true;
-  ASSERT_TRUE(Read(Put(kStart)));
-  EXPECT_EQ(WriteRecord(job_, rec_, ""), 1);
-  EXPECT_EQ(job_.OutBuffer, kStart);
-}
-
 TEST_F(FenFile, CorpusFile) {
   const fs::path file = kCorpus / "fen_black_to_move.fen";
   if (!fs::exists(file)) GTEST_SKIP() << "no corpus";
