@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/baseform.h"
 #include "core/jobstate.h"
 
 // The text every record of a 3.0 library begins with.
@@ -40,7 +41,7 @@ class TCbl3SplitJob {
   virtual int AskReplace(const std::string& text) = 0;
 
   // The remembered answer to the replace question; No means "ask".
-  int ReplaceAnswer = 7;
+  int ReplaceAnswer = kAnswerNo;
   int CbrFlag = kCbrFlagBlocks;
   bool SubDirs = true;
 };
