@@ -8,6 +8,8 @@
 #include "formats/binary/mxq.h"
 #include "formats/binary/ourgame.h"
 #include "formats/binary/xqf.h"
+#include "formats/text/diagram.h"
+#include "formats/text/fenfile.h"
 #include "formats/text/pgn.h"
 #include "formats/text/text.h"
 
@@ -25,8 +27,8 @@ const TFileTypeRec FileTypes[kFormatCount] = {
     {"CNC", "CNC", "楚漢棋緣棋譜", "*.CNC", 0, ReadCnc, WriteCnc},
     {"PGN", "PGN", "便攜式棋譜", "*.PGN", 3, ReadPgn, WritePgn},
     {"Text", "TXT", "文本棋譜", "*.TXT", 3, ReadText, WriteText},
-    {"TextLayout", "TXT", "文本棋圖", "*.TXT", 0, nullptr, nullptr},
-    {"FEN", "FEN", "FEN局面", "*.FEN", 0, nullptr, nullptr},
+    {"TextLayout", "TXT", "文本棋圖", "*.TXT", 0, ReadDiagram, nullptr},
+    {"FEN", "FEN", "FEN局面", "*.FEN", 0, ReadFenFile, WriteFenFile},
     {"CBL", "CBL", "象棋橋2.x棋庫", "*.CBL", 2, nullptr, nullptr},
     {"CBL3", "CBL", "象棋橋3.0棋庫", "*.CBL", 3, nullptr, nullptr},
 };
