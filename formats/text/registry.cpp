@@ -12,12 +12,13 @@
 #include "formats/text/fenfile.h"
 #include "formats/text/pgn.h"
 #include "formats/text/text.h"
+#include "formats/text/webc5.h"
 
 const TFileTypeRec FileTypes[kFormatCount] = {
     {"XQF", "XQF", "象棋演播室棋譜", "*.XQF", 3, ReadXqf, WriteXqf},
     {"CBF", "CBF", "象棋橋XML棋譜", "*.CBF", 3, nullptr, nullptr},
     {"UBBJava", "HTM", "東萍、汕頭棋院、Java", "*.HTM;*.HTML", 2, nullptr, nullptr},
-    {"WebC5", "HTM", "[WebCchess 5]", "*.HTM;*.HTML", 2, nullptr, nullptr},
+    {"WebC5", "HTM", "[WebCchess 5]", "*.HTM;*.HTML", 2, nullptr, WriteWebC5},
     {"UBB", "HTM", "東萍新格式", "*.HTM;*.HTML", 2, nullptr, nullptr},
     {"MXQ", "MXQ", "弈天全局棋譜", "*.MXQ", 0, ReadMxq, nullptr},
     {"MCJ", "MCJ", "弈天殘局棋譜", "*.MCJ", 0, ReadMcj, nullptr},
