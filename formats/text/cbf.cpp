@@ -1,6 +1,7 @@
 // CCBridge XML records: reader and writer.
 #include "formats/text/cbf.h"
 
+#include <libxml/encoding.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
@@ -54,6 +55,63 @@ namespace {
 // entity references stay unexpanded nodes.
 constexpr int kParseOptions =
     XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NOBLANKS;
+
+// Decodes GBK or Big5 for the parser with the program's own code pages (the
+// platform's 936 and 950, user-defined area and euro sign included), so that
+// whatever the writer produces reads back. Only whole characters are taken;
+// a lead byte at the end of a chunk waits for the next one. Bytes that are no
+// character of the code page become "?".
+template <int kCodePage>
+int DecodeDbcsChunk(unsigned char* out, int* outlen, const unsigned char* in, int* inlen) {
+  if (!out || !outlen || !inlen) return -2;
+  const size_t available = in && *inlen > 0 ? static_cast<size_t>(*inlen) : 0;
+  // One input byte never gives more than three bytes of UTF-8.
+  const size_t room = *outlen > 0 ? static_cast<size_t>(*outlen) / 3 : 0;
+  size_t take = 0;
+  while (take < available) {
+    const size_t length = in[take] >= 0x81 && in[take] <= 0xFE ? 2 : 1;
+    if (take + length > available || take + length > room) break;
+    take += length;
+  }
+  const std::string utf8 = WideToBytes(
+      BytesToWide(std::string_view(reinterpret_cast<const char*>(in), take), kCodePage), kCpUtf8);
+  if (utf8.size() > static_cast<size_t>(*outlen)) return -1;
+  std::memcpy(out, utf8.data(), utf8.size());
+  *outlen = static_cast<int>(utf8.size());
+  *inlen = static_cast<int>(take);
+  return *outlen;
+}
+
+void RegisterCodePageDecoders() {
+  static const bool registered = [] {
+    xmlInitParser();
+    // The parser keeps and owns the handlers it is given.
+    for (const char* name : {"GBK", "GB2312", "CP936", "WINDOWS-936"})
+      xmlNewCharEncodingHandler(name, DecodeDbcsChunk<kCpGbk>, nullptr);
+    for (const char* name : {"BIG5", "BIG-5", "CP950", "WINDOWS-950"})
+      xmlNewCharEncodingHandler(name, DecodeDbcsChunk<kCpBig5>, nullptr);
+    return true;
+  }();
+  (void)registered;
+}
+
+// Silences the library's messages that do not go through the parser context
+// (encoding errors) while a document is parsed; the context keeps the error.
+void IgnoreGenericError(void*, const char*, ...) {}
+
+class TQuietParser {
+ public:
+  TQuietParser() : Handler(xmlGenericError), Context(xmlGenericErrorContext) {
+    xmlSetGenericErrorFunc(nullptr, IgnoreGenericError);
+  }
+  ~TQuietParser() { xmlSetGenericErrorFunc(Context, Handler); }
+  TQuietParser(const TQuietParser&) = delete;
+  TQuietParser& operator=(const TQuietParser&) = delete;
+
+ private:
+  xmlGenericErrorFunc Handler;
+  void* Context;
+};
 
 struct TXmlDocFree {
   void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
@@ -359,6 +417,8 @@ bool ReadCbfData(TJobState& job, TChessRec& rec, std::string_view bytes) {
       job.LogRecord(rec, SystemText("此文件太大，不能讀取。"), kLogError);
       return false;
     }
+    RegisterCodePageDecoders();
+    TQuietParser quiet;
     std::unique_ptr<xmlParserCtxt, TXmlContextFree> context(xmlNewParserCtxt());
     if (!context || !context->sax) throw std::bad_alloc();
     context->sax->resolveEntity = RefuseExternalEntity;
