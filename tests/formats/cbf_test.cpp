@@ -56,7 +56,32 @@ std::string Tree(const TChessRec& rec) {
   return out;
 }
 
+// Everything the reader fills, readable, for golden files.
+std::string Dump(bool ok, const TTestJob& job, const TChessRec& rec) {
+  std::string out = std::string("ok ") + (ok ? "1" : "0") + "\n";
+  for (const TTestJob::TLine& line : job.Lines) out += "log " + line.Text + "\n";
+  for (int slot = 1; slot <= kSlotCreator; ++slot)
+    if (!rec.Texts[slot].empty())
+      out += "text " + std::to_string(slot) + " " + rec.Texts[slot] + "\n";
+  out += "type " + std::to_string(rec.GameType) + " result " + std::to_string(rec.GameResult) +
+         " redfirst " + std::to_string(rec.RedFirst) + "\n" + Tree(rec) + "\n";
+  for (int i = 0; i <= rec.MoveCount; ++i)
+    if (!GetMoveText(rec, i).empty()) out += std::to_string(i) + " {" + GetMoveText(rec, i) + "}\n";
+  return out;
+}
+
 }  // namespace
+
+TEST(CbfReader, SampleFilesReadToTheirGoldenDumps) {
+  for (const char* name : {"big5_declared", "entities_billion_laughs", "entities_external"}) {
+    TTestJob job;
+    SetDestination(job, kCpUtf8, false);
+    TChessRec rec;
+    const bool ok = Read(
+        job, rec, ReadBytes(fs::path(TAVRIK_TEST_DATA) / "cbf" / (std::string(name) + ".cbf")));
+    ExpectGolden(std::string("cbf/") + name + ".dump", Dump(ok, job, rec));
+  }
+}
 
 TEST(CbfCorpus, FilesReadWithTheirTreesHeadsAndComments) {
   if (!fs::exists(kCorpus)) GTEST_SKIP() << "no corpus";
