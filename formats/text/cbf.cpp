@@ -11,13 +11,13 @@
 #include <climits>
 #include <cstring>
 #include <exception>
-#include <fstream>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
 
 #include "app/baseform.h"
+#include "core/bytereader.h"
 #include "core/encoding.h"
 #include "core/jobstate.h"
 #include "core/position.h"
@@ -272,16 +272,6 @@ int ReadMoveList(TJobState& job, const xmlNode* list, const TTextTarget& target,
   return last;
 }
 
-bool LoadBytes(const std::string& path, std::string& data) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  const std::streamoff size = in.tellg();
-  if (size < 0) return false;
-  data.resize(static_cast<size_t>(size));
-  in.seekg(0);
-  return static_cast<bool>(in.read(data.data(), size));
-}
-
 // ---------------------------------------------------------------- writer
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
@@ -458,9 +448,9 @@ bool ReadCbfData(TJobState& job, TChessRec& rec, std::string_view bytes) {
 
 bool ReadCbf(TBaseForm& job, TChessRec& rec, const std::string& path) {
   try {
-    std::string data;
-    if (!LoadBytes(path, data)) {
-      job.LogRecord(rec, SystemText("不能讀取文件：") + path, kLogError);
+    std::string data, error;
+    if (!LoadFileBytes(path, data, error)) {
+      job.LogRecord(rec, error, kLogError);
       return false;
     }
     return ReadCbfData(job, rec, data);
