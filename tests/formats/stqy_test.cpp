@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -137,4 +139,34 @@ TEST_F(Stqy, PositionsCommentsAndBadSquares) {
   EXPECT_TRUE(Logged("不能識別注解：0_9"));
   EXPECT_FALSE(Logged("不能識別注解：5"));
   EXPECT_EQ(recs[2].Moves[2].From, kNoSquare);
+}
+
+TEST_F(Stqy, ManyVariationsAtOneMoveStayLinear) {
+  // 10000 alternatives of one move, then a chain of 10000 variations each
+  // leaving the previous one: both must read in about linear time.
+  constexpr int kCount = 10000;
+  std::string tags = Tag("34", "72427967");
+  for (int i = 1; i <= kCount; ++i) {
+    const std::string name = std::to_string(i) + "_2_0_1_";
+    tags += "[branch_" + name + "]72421927[/branch_" + name + "]";
+  }
+  for (int i = kCount + 1, base = 2; i <= 2 * kCount; ++i, ++base) {
+    // Line i leaves line i - 1 at its second move; its value begins where
+    // line i - 1 begins, so its first move repeats that line.
+    const bool first = i == kCount + 1;
+    const std::string name = first ? std::to_string(i) + "_2_0_1_"
+                                   : std::to_string(i) + "_" + std::to_string(base) + "_" +
+                                         std::to_string(i - 1) + "_" +
+                                         std::to_string(base - 1) + "_";
+    tags += "[branch_" + name + "]" + (first ? "724219270000" : "000000000000") + "[/branch_" +
+            name + "]";
+  }
+  const auto start = std::chrono::steady_clock::now();
+  auto recs = ReadText(Block(tags));
+  const auto seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  ASSERT_EQ(recs.size(), 1u);
+  EXPECT_EQ(recs[0].MoveCount, 2 + kCount + 2 * kCount);
+  EXPECT_LT(seconds, 20.0);
+  std::printf("%d variations read in %.2f s\n", 2 * kCount, seconds);
 }
