@@ -26,10 +26,9 @@ void Require(bool ok) {
 }
 
 const std::string& PagePath() {
-  static const std::string path =
-      (std::filesystem::temp_directory_path() /
-       ("tavrik_webpage_fuzz_" + std::to_string(getpid()) + ".htm"))
-          .string();
+  static const std::string path = (std::filesystem::temp_directory_path() /
+                                   ("tavrik_webpage_fuzz_" + std::to_string(getpid()) + ".htm"))
+                                      .string();
   return path;
 }
 
@@ -40,12 +39,8 @@ std::string Wrap(int wrapper, std::string_view body) {
                                       "<applet code=javaxqb.class>",
                                       "<applet code=JavaXQ.class>",
                                       "<applet code=\"JavaXQ\">"};
-  static const char* const kClose[] = {"",
-                                       "[/dhjhtmlxq]",
-                                       "[/dhj01xqcchcodeflag]",
-                                       "</applet>",
-                                       "</applet>",
-                                       "</applet>"};
+  static const char* const kClose[] = {"",          "[/dhjhtmlxq]", "[/dhj01xqcchcodeflag]",
+                                       "</applet>", "</applet>",    "</applet>"};
   return std::string(kOpen[wrapper]) + std::string(body) + kClose[wrapper];
 }
 

@@ -78,24 +78,14 @@ void ReadBeginPosition(TChessRec& rec, std::string_view value) {
   std::array<uint8_t, 90> codes{};
   const size_t n = std::min<size_t>(value.size(), codes.size());
   for (size_t i = 0; i < n; ++i) {
+    // Letters in piece-type order: rook, horse, elephant, advisor, king,
+    // cannon, pawn.
+    constexpr std::string_view kBlack = "JMXSKPZ", kRed = "jmxskpb";
     uint8_t code = 0;
-    switch (value[i]) {
-      case 'J': code = kBlackBit | kRook; break;
-      case 'M': code = kBlackBit | kHorse; break;
-      case 'X': code = kBlackBit | kElephant; break;
-      case 'S': code = kBlackBit | kAdvisor; break;
-      case 'K': code = kBlackBit | kKing; break;
-      case 'P': code = kBlackBit | kCannon; break;
-      case 'Z': code = kBlackBit | kPawn; break;
-      case 'j': code = kRook; break;
-      case 'm': code = kHorse; break;
-      case 'x': code = kElephant; break;
-      case 's': code = kAdvisor; break;
-      case 'k': code = kKing; break;
-      case 'p': code = kCannon; break;
-      case 'b': code = kPawn; break;
-      default: break;
-    }
+    if (size_t t = kBlack.find(value[i]); t != std::string_view::npos)
+      code = static_cast<uint8_t>(kBlackBit | (t + 1));
+    else if (size_t r = kRed.find(value[i]); r != std::string_view::npos)
+      code = static_cast<uint8_t>(r + 1);
     codes[i] = code;
   }
   PlacePieces(rec, codes, 1);
@@ -133,12 +123,14 @@ bool ReadBeginPositionApplet(TBaseForm& job, TChessRec& rec, const std::string& 
   try {
     rec.SourceBreak = 0;
     WalkParams(job, text, startPos, endPos, [&](const std::string& name, std::string_view value) {
-      if (name == "beginposition") ReadBeginPosition(rec, value);
-      else if (name == "movelist") ReadMoveList(job, rec, value, TSquareStyle::DigitDigit);
+      if (name == "beginposition")
+        ReadBeginPosition(rec, value);
+      else if (name == "movelist")
+        ReadMoveList(job, rec, value, TSquareStyle::DigitDigit);
     });
-    job.LogRecord(
-        rec, SystemText("源棋譜格式：象棋橋Java棋譜(javaxqb.class引擎、javaxq.class引擎)"),
-        kLogPlain);
+    job.LogRecord(rec,
+                  SystemText("源棋譜格式：象棋橋Java棋譜(javaxqb.class引擎、javaxq.class引擎)"),
+                  kLogPlain);
     return true;
   } catch (const std::exception& e) {
     job.LogRecord(rec, e.what(), kLogError);
@@ -151,8 +143,10 @@ bool ReadPositionApplet(TBaseForm& job, TChessRec& rec, const std::string& /*pat
   try {
     rec.SourceBreak = 0;
     WalkParams(job, text, startPos, endPos, [&](const std::string& name, std::string_view value) {
-      if (name == "position") ReadPosition(rec, value);
-      else if (name == "movelist") ReadMoveList(job, rec, value, TSquareStyle::LetterDigit);
+      if (name == "position")
+        ReadPosition(rec, value);
+      else if (name == "movelist")
+        ReadMoveList(job, rec, value, TSquareStyle::LetterDigit);
     });
     job.LogRecord(rec,
                   SystemText(kind == 7 ? "源棋譜格式：象棋巫師Java棋譜(JavaXQ引擎)"

@@ -30,9 +30,9 @@ struct TStqyKey {
 
 // Tag numbers of the header texts and their slots.
 constexpr TStqyKey StqyKeys[9] = {
-    {10, kSlotTitle},     {11, kSlotEvent},      {13, kSlotDate},
-    {15, kSlotRound},     {18, kSlotRedName},    {22, kSlotBlackName},
-    {40, kSlotCommentator}, {42, kSlotCreator},  {28, kSlotResult},
+    {10, kSlotTitle},       {11, kSlotEvent},   {13, kSlotDate},
+    {15, kSlotRound},       {18, kSlotRedName}, {22, kSlotBlackName},
+    {40, kSlotCommentator}, {42, kSlotCreator}, {28, kSlotResult},
 };
 constexpr int kTagPosition = 31;
 constexpr int kTagMainLine = 34;
@@ -45,12 +45,12 @@ enum TSquareStyle { kColumnRow = 0, kRowColumn = 1 };
 
 // A run of moves: the main line (Line 0) or one variation.
 struct TMoveItem {
-  int32_t First;   // first link index
-  int32_t End;     // one past the last link index
-  int32_t Line;    // line number, 0 for the main line
-  int32_t Base;    // step of the first link
-  int32_t Parent;  // line that the variation leaves (-1 for the main line)
-  int32_t Begin;   // step at which the tag's value begins
+  int32_t First;      // first link index
+  int32_t End;        // one past the last link index
+  int32_t Line;       // line number, 0 for the main line
+  int32_t Base;       // step of the first link
+  int32_t Parent;     // line that the variation leaves (-1 for the main line)
+  int32_t Begin;      // step at which the tag's value begins
   size_t ValueStart;  // 1-based position of the item's first move in the page
 };
 
@@ -85,20 +85,13 @@ void ReadStartPosition(TChessRec& rec, std::string_view value) {
   std::array<uint8_t, 90> codes{};
   const size_t n = std::min(value.size(), codes.size());
   for (size_t i = 0; i < n; ++i) {
-    const char c = value[i];
-    const bool black = c >= 'a' && c <= 'z';
-    uint8_t type = 0;
-    switch (black ? static_cast<char>(c - 'a' + 'A') : c) {
-      case 'R': type = kRook; break;
-      case 'N': type = kHorse; break;
-      case 'B': type = kElephant; break;
-      case 'A': type = kAdvisor; break;
-      case 'K': type = kKing; break;
-      case 'C': type = kCannon; break;
-      case 'P': type = kPawn; break;
-      default: break;
-    }
-    if (type != 0) codes[i] = static_cast<uint8_t>(type | (black ? kBlackBit : 0));
+    // Letters in piece-type order: rook, horse, elephant, advisor, king,
+    // cannon, pawn; small letters are black.
+    constexpr std::string_view kRed = "RNBAKCP", kBlack = "rnbakcp";
+    if (size_t t = kRed.find(value[i]); t != std::string_view::npos)
+      codes[i] = static_cast<uint8_t>(t + 1);
+    else if (size_t r = kBlack.find(value[i]); r != std::string_view::npos)
+      codes[i] = static_cast<uint8_t>(kBlackBit | (r + 1));
   }
   PlacePieces(rec, codes, 0);
 }
@@ -314,7 +307,8 @@ class TStqyReader {
     for (size_t i = 0; i < items_.size(); ++i) {
       const TMoveItem& item = items_[i];
       const int32_t count = item.End - item.First;
-      const std::string_view moves = Value(item.ValueStart, static_cast<size_t>(count) * kMoveWidth);
+      const std::string_view moves =
+          Value(item.ValueStart, static_cast<size_t>(count) * kMoveWidth);
       const int style = i == 0 && kind_ == 6 ? ChooseMainLineStyle(rec_, moves) : kColumnRow;
       for (int32_t k = 0; k < count; ++k) {
         const int32_t index = item.First + k;
@@ -335,8 +329,8 @@ class TStqyReader {
     std::vector<TLinkSourceRow> rows;
     rows.reserve(items_.size());
     for (const TMoveItem& item : items_)
-      rows.push_back(TLinkSourceRow{item.First, item.End, item.Line, item.Base, item.Parent,
-                                    item.Begin, 0});
+      rows.push_back(
+          TLinkSourceRow{item.First, item.End, item.Line, item.Base, item.Parent, item.Begin, 0});
     BuildLinkIndex(rows, index_);
   }
 
@@ -360,8 +354,8 @@ class TStqyReader {
   }
 
   void CleanTexts() {
-    const size_t top = std::min(static_cast<size_t>(std::max(rec_.TextTop, 0)) + 1,
-                                rec_.Texts.size());
+    const size_t top =
+        std::min(static_cast<size_t>(std::max(rec_.TextTop, 0)) + 1, rec_.Texts.size());
     for (size_t slot = kSlotFrom; slot < top; ++slot) {
       std::string& s = rec_.Texts[slot];
       if (s.empty()) continue;

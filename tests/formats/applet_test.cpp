@@ -63,8 +63,7 @@ TEST_F(Applet, PositionPagesOfBothKinds) {
 TEST_F(Applet, BeginPositionLettersAndShortMoveList) {
   // Unknown letters are empty squares; a third black rook has no slot. Eleven
   // characters are two moves.
-  auto recs = ReadText(Applet3(Param("beginposition",
-                                     "J.........J.........J.........Q........K") +
+  auto recs = ReadText(Applet3(Param("beginposition", "J.........J.........J.........Q........K") +
                                Param("movelist", "51-41 21-31")));
   ASSERT_EQ(recs.size(), 1u);
   std::vector<uint8_t> expected(32, kNoSquare);

@@ -19,7 +19,9 @@ const std::string kStart =
     "rnbakabnr..........c.....c.p.p.p.p.p..................P.P.P.P.P.C.....C..........RNBAKABNR";
 
 // A kind-5 block around the given tags.
-std::string Block(const std::string& tags) { return "<p>[dhjhtmlxq]\n" + tags + "\n[/dhjhtmlxq]</p>\n"; }
+std::string Block(const std::string& tags) {
+  return "<p>[dhjhtmlxq]\n" + tags + "\n[/dhjhtmlxq]</p>\n";
+}
 
 std::string Tag(const std::string& name, const std::string& value) {
   return "[dhjhtmlxq_" + name + "]" + value + "[/dhjhtmlxq_" + name + "]";
@@ -97,20 +99,20 @@ TEST_F(Stqy, Kind6ChoosesTheMainLineSquareOrderPerRecord) {
 }
 
 TEST_F(Stqy, VariationPlacesAndMalformedVariationTags) {
-  auto recs = ReadText(Block(
-      Tag("34", "72427967706289798070") +
-      // Value from step 3: its first two moves repeat the main line.
-      "[branch_1_5_0_3_x]706289791022[/branch_1_5_0_3_x]"
-      // Malformed names are skipped without a message.
-      "[branch_1_2_0_]1927[/branch_1_2_0_][branch_0_2_0_1_]1927[/branch_0_2_0_1_]"
-      "[branch_2_x_0_1_]1927[/branch_2_x_0_1_]"
-      // No line 7; and a step beyond the parent's run.
-      "[branch_3_2_7_1_]72421927[/branch_3_2_7_1_]"
-      "[branch_4_9_1_5_]10221022102210221022[/branch_4_9_1_5_]"));
+  auto recs =
+      ReadText(Block(Tag("34", "72427967706289798070") +
+                     // Value from step 3: its first two moves repeat the main line.
+                     "[branch_1_5_0_3_x]706289791022[/branch_1_5_0_3_x]"
+                     // Malformed names are skipped without a message.
+                     "[branch_1_2_0_]1927[/branch_1_2_0_][branch_0_2_0_1_]1927[/branch_0_2_0_1_]"
+                     "[branch_2_x_0_1_]1927[/branch_2_x_0_1_]"
+                     // No line 7; and a step beyond the parent's run.
+                     "[branch_3_2_7_1_]72421927[/branch_3_2_7_1_]"
+                     "[branch_4_9_1_5_]10221022102210221022[/branch_4_9_1_5_]"));
   ASSERT_EQ(recs.size(), 1u);
   EXPECT_TRUE(ok[0]);
-  EXPECT_EQ(Nodes(recs[0]), (V{"H2-E2/1/0", "H9-G7/2/1", "H0-G2/3/2", "I9-H9/4/3", "I0-H0/5/4",
-                               "B0-C2/5/4"}));
+  EXPECT_EQ(Nodes(recs[0]),
+            (V{"H2-E2/1/0", "H9-G7/2/1", "H0-G2/3/2", "I9-H9/4/3", "I0-H0/5/4", "B0-C2/5/4"}));
   EXPECT_TRUE(Logged("第 7 步沒有找到上一步!;"));
   EXPECT_TRUE(Logged("第 8 步沒有找到上一步!;"));
   EXPECT_EQ(job.ErrorCount, 2);
@@ -154,10 +156,10 @@ TEST_F(Stqy, ManyVariationsAtOneMoveStayLinear) {
     // Line i leaves line i - 1 at its second move; its value begins where
     // line i - 1 begins, so its first move repeats that line.
     const bool first = i == kCount + 1;
-    const std::string name = first ? std::to_string(i) + "_2_0_1_"
-                                   : std::to_string(i) + "_" + std::to_string(base) + "_" +
-                                         std::to_string(i - 1) + "_" +
-                                         std::to_string(base - 1) + "_";
+    const std::string name = first
+                                 ? std::to_string(i) + "_2_0_1_"
+                                 : std::to_string(i) + "_" + std::to_string(base) + "_" +
+                                       std::to_string(i - 1) + "_" + std::to_string(base - 1) + "_";
     tags += "[branch_" + name + "]" + (first ? "724219270000" : "000000000000") + "[/branch_" +
             name + "]";
   }

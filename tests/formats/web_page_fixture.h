@@ -49,8 +49,7 @@ class WebPageTest : public ::testing::Test {
     std::vector<TChessRec> out;
     ok.clear();
     for (const TWebItemRec& item : items) {
-      ok.push_back(
-          ReadWebRecord(job, rec, path, item.Kind, item.StartPos, item.EndPos, text));
+      ok.push_back(ReadWebRecord(job, rec, path, item.Kind, item.StartPos, item.EndPos, text));
       out.push_back(rec);
     }
     return out;
