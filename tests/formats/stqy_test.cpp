@@ -4,9 +4,12 @@
 
 #include <chrono>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "app/any2any.h"
+#include "app/settings.h"
 #include "tests/formats/web_page_fixture.h"
 
 using namespace webpage;
@@ -171,4 +174,44 @@ TEST_F(Stqy, ManyVariationsAtOneMoveStayLinear) {
   EXPECT_EQ(recs[0].MoveCount, 2 + kCount + 2 * kCount);
   EXPECT_LT(seconds, 20.0);
   std::printf("%d variations read in %.2f s\n", 2 * kCount, seconds);
+}
+
+TEST(StqyJob, PageConvertedToPgnWithTheSourceOptions) {
+  const fs::path dir = fs::temp_directory_path() / ("tavrik_stqy_job_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  Settings().Clear();
+  SetSettingsFolder(dir.string() + "/");
+  Process().Unattended = true;
+  Process().SystemCodePage = kCpUtf8;
+  BuildFormatStrings();
+  {
+    TAnyFormat2AnyFormatForm f;
+    f.rgSource.ItemIndex = 1;
+    for (int i = 0; i < TAnyFormat2AnyFormatForm::kSourceRowCount; ++i)
+      if (TAnyFormat2AnyFormatForm::kSourceRows[i] == kFmtUbbJava) f.cbbSourceFormat.ItemIndex = i;
+    f.cbbSourceFormatChange();
+    for (int i = 0; i < TAnyFormat2AnyFormatForm::kDestinationRowCount; ++i)
+      if (TAnyFormat2AnyFormatForm::kDestinationRows[i] == kFmtPgn)
+        f.cbbDestinationFormat.ItemIndex = i;
+    f.cbbDestinationFormatChange();
+    f.rgSourceCodePage.ItemIndex = 2;
+    f.rgDestinationCodePage.ItemIndex = 2;
+    f.chkDelSpace.Checked = true;
+    f.chkRound.Checked = false;
+    f.rgTitleType.ItemIndex = 2;
+    f.edtSource.Text = (kData / "stqy" / "kind5_variations.htm").string();
+    f.edtDestination.Text = dir.string() + "/";
+    f.RunAnyToAnyJob();
+
+    std::ifstream in(dir / "kind5_variations.PGN", std::ios::binary);
+    const std::string pgn((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(pgn.find("[Red \"許銀川\"]"), std::string::npos) << pgn;
+    EXPECT_NE(pgn.find("[Round \"第1輪\"]"), std::string::npos) << pgn;
+    EXPECT_NE(pgn.find("[Event \"全國象棋個人賽\"]"), std::string::npos) << pgn;
+    EXPECT_NE(pgn.find("炮二平五"), std::string::npos) << pgn;
+  }
+  Settings().Clear();
+  SetSettingsFolder("");
+  Process() = TProcessState{};
+  fs::remove_all(dir);
 }
