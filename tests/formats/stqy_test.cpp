@@ -63,17 +63,6 @@ TEST_F(Stqy, Kind5PageWithHeaderVariationsAndComments) {
   EXPECT_EQ(job.ErrorCount, 1);
 }
 
-TEST_F(Stqy, RoundOptionsAndTitleType) {
-  job.DelSpace = true;
-  job.TitleIncludeRound = false;
-  job.TitleType = 2;  // round, then title
-  auto recs = ReadPage((kData / "stqy" / "kind5_variations.htm").string());
-  ASSERT_EQ(recs.size(), 1u);
-  EXPECT_EQ(recs[0].Texts[kSlotRound], "第1輪");
-  EXPECT_EQ(recs[0].Texts[kSlotEvent], "全國象棋個人賽");
-  EXPECT_EQ(recs[0].Texts[kSlotTitle], "第1輪 第一局");
-}
-
 TEST_F(Stqy, Kind6ChoosesTheMainLineSquareOrderPerRecord) {
   auto recs = ReadPage((kData / "stqy" / "kind6_row_first.htm").string());
   ASSERT_EQ(recs.size(), 1u);
@@ -198,7 +187,6 @@ TEST(StqyJob, PageConvertedToPgnWithTheSourceOptions) {
     f.rgDestinationCodePage.ItemIndex = 2;
     f.chkDelSpace.Checked = true;
     f.chkRound.Checked = false;
-    f.rgTitleType.ItemIndex = 2;
     f.edtSource.Text = (kData / "stqy" / "kind5_variations.htm").string();
     f.edtDestination.Text = dir.string() + "/";
     f.RunAnyToAnyJob();
