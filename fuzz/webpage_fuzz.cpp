@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -25,10 +26,18 @@ void Require(bool ok) {
   if (!ok) std::abort();
 }
 
+// The page file lives in memory when the system offers a tmpfs.
 const std::string& PagePath() {
-  static const std::string path = (std::filesystem::temp_directory_path() /
-                                   ("tavrik_webpage_fuzz_" + std::to_string(getpid()) + ".htm"))
-                                      .string();
+  static const std::string path = [] {
+    std::error_code ec;
+    std::filesystem::path folder = "/dev/shm";
+    if (!std::filesystem::is_directory(folder, ec)) folder = std::filesystem::temp_directory_path();
+    return (folder / ("tavrik_webpage_fuzz_" + std::to_string(getpid()) + ".htm")).string();
+  }();
+  // Removed when the fuzzer exits.
+  static const struct TRemoveAtExit {
+    ~TRemoveAtExit() { std::remove(path.c_str()); }
+  } remover;
   return path;
 }
 
