@@ -1,12 +1,7 @@
 // XQF game records: reader and writer.
 #include "formats/binary/xqf.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <exception>
@@ -127,30 +122,6 @@ void PutI32Le(std::string& out, size_t& pos, int32_t value) {
 // "第 %d" followed by the rest of a per-move message.
 std::string NodeMessage(int node, const char* rest) {
   return SystemText("第 " + std::to_string(node) + rest);
-}
-
-// Loads a whole file. On failure `error` holds the message to log.
-bool LoadFile(const std::string& path, std::string& data, std::string& error) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  int err = fd < 0 ? errno : 0;
-  struct stat st;
-  if (!err && fstat(fd, &st) != 0) err = errno;
-  if (!err && !S_ISREG(st.st_mode)) err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-  if (!err) {
-    data.clear();
-    data.reserve(static_cast<size_t>(st.st_size));
-    char chunk[65536];
-    for (;;) {
-      const ssize_t got = read(fd, chunk, sizeof chunk);
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) err = errno;
-      if (got <= 0) break;
-      data.append(chunk, static_cast<size_t>(got));
-    }
-  }
-  if (fd >= 0) close(fd);
-  if (err) error = SystemText("不能讀取文件：") + path + " (" + std::strerror(err) + ")";
-  return err == 0;
 }
 
 }  // namespace
@@ -315,7 +286,7 @@ bool ReadXqf(TBaseForm& job, TChessRec& rec, const std::string& path) {
   try {
     std::string data;
     std::string error;
-    if (!LoadFile(path, data, error)) {
+    if (!LoadFileBytes(path, data, error)) {
       job.LogRecord(rec, error, kLogError);
       return false;
     }
