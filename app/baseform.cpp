@@ -628,7 +628,3 @@ int FindTagPair(TBaseForm& job, std::string_view openPrefix, std::string_view cl
   pos = close + closeTag.size();
   return name.empty() || valueLength == 0 ? 1 : 2;
 }
-
-int WriteFileByRename(const std::string& fileName, const std::string& data) {
-  return WriteByRename(ResolveLinks(fileName), data);
-}

@@ -120,7 +120,3 @@ bool SameLocation(const std::string& a, const std::string& b);
 int FindTagPair(TBaseForm& job, std::string_view openPrefix, std::string_view closePrefix,
                 std::string_view text, size_t textLength, size_t& pos, std::string& name,
                 size_t& valueStart, size_t& valueLength);
-// Writes data to a new file beside fileName and renames it over fileName, so a
-// failure never leaves a half-written file (links are followed; a replaced
-// file keeps its permissions). Returns 0 or an errno.
-int WriteFileByRename(const std::string& fileName, const std::string& data);

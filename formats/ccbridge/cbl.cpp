@@ -15,6 +15,7 @@
 #include <stdexcept>
 
 #include "app/baseform.h"
+#include "app/settings.h"
 #include "core/bytereader.h"
 #include "core/encoding.h"
 #include "core/jobstate.h"
@@ -276,8 +277,7 @@ std::string RenderLibraryFile(std::string_view data, int32_t compression, int32_
 void WriteLibraryFile(TJobState&, std::string_view data, int32_t compression,
                       const std::string& fileName, int32_t dataSize) {
   const std::string file = RenderLibraryFile(data, compression, dataSize);
-  const int err = WriteFileByRename(fileName, file);
-  if (err != 0)
-    throw std::runtime_error(SystemText("不能寫入文件：") + fileName + " (" +
-                             std::strerror(err) + ")");
+  // Flushed before the rename: the library may hold a great many records.
+  if (!SaveFileReplacing(fileName, file, true))
+    throw std::runtime_error(SystemText("不能寫入文件：") + fileName);
 }
