@@ -3,6 +3,7 @@
 // its title. Seeds: tests/data/cbl and the CBL corpus.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -28,9 +29,12 @@ class TFuzzJob : public TJobState {
   }
 };
 
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
+void CheckAt(bool condition, int line) {
+  if (condition) return;
+  std::fprintf(stderr, "check failed at line %d\n", line);
+  __builtin_trap();
 }
+#define Check(condition) CheckAt((condition), __LINE__)
 
 }  // namespace
 

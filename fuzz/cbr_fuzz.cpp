@@ -3,6 +3,7 @@
 // and the tree and comments must survive. Seeds: tests/data/cbr.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -27,9 +28,12 @@ class TFuzzJob : public TJobState {
   }
 };
 
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
+void CheckAt(bool condition, int line) {
+  if (condition) return;
+  std::fprintf(stderr, "check failed at line %d\n", line);
+  __builtin_trap();
 }
+#define Check(condition) CheckAt((condition), __LINE__)
 
 void CheckTreeShape(const TChessRec& rec) {
   Check(rec.MoveCount >= 0 && static_cast<size_t>(rec.MoveCount) < rec.Moves.size());

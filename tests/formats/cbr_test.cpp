@@ -176,6 +176,16 @@ TEST(Cbr, OddRecordsReadWhatIsThere) {
     EXPECT_EQ(rec.MoveCount, 2);
     EXPECT_TRUE(job.At(kLogError).empty());
   }
+  {  // a skipped ply number still continues the line, one ply deeper
+    TTestJob job;
+    TChessRec rec;
+    EXPECT_TRUE(Read(job, rec, MakeRecord({{1, 0x77, 0x47}, {7, 0x70, 0x62}, {3, 0x79, 0x67}},
+                                          "\r\n\r\n\r\n")));
+    EXPECT_EQ(rec.MoveCount, 3);
+    EXPECT_EQ(rec.Moves[2].Parent, 1);
+    EXPECT_EQ(rec.Moves[2].Ply, 2);
+    EXPECT_EQ(rec.Moves[3].Parent, 2);
+  }
   {  // a count larger than the record allows is cut to the entries present
     TTestJob job;
     TChessRec rec;
