@@ -127,9 +127,8 @@ TCBL2AnyFormatForm::TCBL2AnyFormatForm() {
   chkLeftToRight.Checked = ini.ReadBool(kSecCblToAny, "LeftToRight", false);
   chkAddBaseInfo.Checked = ini.ReadBool(kSecCblToAny, "AddBaseInfo", false);
   chkAddError.Checked = ini.ReadBool(kSecCblToAny, "AddErrorInfo", false);
-  cbbDestinationFormat.ItemIndex =
-      ValidPosition(ini.ReadInteger(kSecCblToAny, "DestinationFormat", 0),
-                    cbbDestinationFormat.Items.size(), 0);
+  cbbDestinationFormat.ItemIndex = ValidPosition(
+      ini.ReadInteger(kSecCblToAny, "DestinationFormat", 0), cbbDestinationFormat.Items.size(), 0);
   cbbDestinationFormatChange();
   rgSourceClick();
 }
@@ -164,8 +163,8 @@ void TCBL2AnyFormatForm::cbbDestinationFormatChange() {
   cbbDestinationFormat.ItemIndex = pos;
   cbbDestinationFormat.Text = cbbDestinationFormat.Items[pos];
   DstFormat = static_cast<uint32_t>(TAnyFormat2AnyFormatForm::kDestinationRows[pos]);
-  btnToClipboard.Enabled = DstFormat == kFmtWebC5 || DstFormat == kFmtUbb ||
-                           DstFormat == kFmtPgn || DstFormat == kFmtText || DstFormat == kFmtFen;
+  btnToClipboard.Enabled = DstFormat == kFmtWebC5 || DstFormat == kFmtUbb || DstFormat == kFmtPgn ||
+                           DstFormat == kFmtText || DstFormat == kFmtFen;
   rgDestinationCodePage.ItemIndex =
       LoadCodePageIndex(kSecDestination, static_cast<int>(DstFormat),
                         static_cast<int>(rgDestinationCodePage.Items.size()));
@@ -414,9 +413,8 @@ bool TCBL2AnyFormatForm::RunJobSteps() {
   SrcFormat = kFmtCbl;
   SrcCodePage = kCpGbk;
   FromClipboard = false;
-  DstFormat = static_cast<uint32_t>(
-      TAnyFormat2AnyFormatForm::kDestinationRows[ValidPosition(
-          cbbDestinationFormat.ItemIndex, TAnyFormat2AnyFormatForm::kDestinationRowCount, 0)]);
+  DstFormat = static_cast<uint32_t>(TAnyFormat2AnyFormatForm::kDestinationRows[ValidPosition(
+      cbbDestinationFormat.ItemIndex, TAnyFormat2AnyFormatForm::kDestinationRowCount, 0)]);
   DstCodePageIndex = ValidPosition(rgDestinationCodePage.ItemIndex, 3, 0);
   DstCodePage = static_cast<uint32_t>(kDstCodePages[DstCodePageIndex]);
   MapFlags = rgMapType.ItemIndex == kMapToTraditionalPos ? kMapToTraditional : 0;
@@ -448,9 +446,8 @@ bool TCBL2AnyFormatForm::RunJobSteps() {
       }
       LoadLibraryList(source, true);
     }
-    const bool anySelected =
-        std::find(lstSource.Selected.begin(), lstSource.Selected.end(), true) !=
-        lstSource.Selected.end();
+    const bool anySelected = std::find(lstSource.Selected.begin(), lstSource.Selected.end(),
+                                       true) != lstSource.Selected.end();
     if (anySelected) {
       FinishJob(ConvertLibrary(source, dest, true, extension));
       return true;

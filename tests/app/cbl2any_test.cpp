@@ -207,22 +207,6 @@ TEST_F(CblToAny, RefusalsAndLimits) {
     EXPECT_EQ(f.ConvertLibrary(dir_ + "t.CBL", deep, false, ".PGN"), 0);
     EXPECT_TRUE(Logged(f, "目標文件夾長度大于最大長度。"));
   }
-  {  // the window's rules and settings
-    TCBL2AnyFormatForm f;
-    f.rgDestinationCodePage.ItemIndex = 1;
-    f.rgDestinationCodePageClick();
-    EXPECT_EQ(f.rgMapType.ItemIndex, 0);
-    EXPECT_FALSE(f.rgMapType.Enabled);
-    f.rgSource.ItemIndex = TCBL2AnyFormatForm::kSourceFile;
-    f.rgSourceClick();
-    EXPECT_FALSE(f.chkSubDir.Enabled);
-    f.rgDestinationFileName.ItemIndex = 2;
-    f.edtSource.Text = " /a/b.CBL ";
-  }
-  TCBL2AnyFormatForm again;
-  EXPECT_EQ(again.rgDestinationFileName.ItemIndex, 2);
-  EXPECT_EQ(again.rgSource.ItemIndex, TCBL2AnyFormatForm::kSourceFile);
-  EXPECT_EQ(again.edtSource.Text, "/a/b.CBL");
 }
 
 }  // namespace
