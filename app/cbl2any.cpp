@@ -61,11 +61,25 @@ std::string BaseNameOf(const std::string& path) {
   return name;
 }
 
-// A sort key that orders names without regard to case, in the system code page.
+// A sort key that orders names without regard to case, in the system code
+// page. Names that SamePath calls equal have equal keys and lengths, so they
+// end up next to each other when sorted by both.
 std::string FoldKey(const std::string& name) {
-  const std::u16string wide = BytesToWide(name, Process().SystemCodePage);
-  icu::UnicodeString text(reinterpret_cast<const UChar*>(wide.data()),
-                          static_cast<int32_t>(wide.size()));
+  const int cp = Process().SystemCodePage;
+  if (cp != kCpUtf8) {
+    // ASCII letters only; double-byte characters stay as they are.
+    std::string key = name;
+    for (size_t i = 0; i < key.size(); ++i) {
+      const unsigned char c = static_cast<unsigned char>(key[i]);
+      if (c >= 0x81 && c <= 0xFE) {
+        ++i;  // the trail byte may look like a letter
+        continue;
+      }
+      if (c >= 'A' && c <= 'Z') key[i] = static_cast<char>(c - 'A' + 'a');
+    }
+    return key;
+  }
+  icu::UnicodeString text = icu::UnicodeString::fromUTF8(name);
   std::string key;
   text.foldCase().toUTF8String(key);
   return key;
@@ -345,7 +359,9 @@ int TCBL2AnyFormatForm::ConvertLibrary(const std::string& path, const std::strin
     if (name.empty()) name = FitFileName("NoName", room);
     sorted.push_back(TNamedRecord{name, FoldKey(name), i});
   }
-  auto byKey = [](const TNamedRecord& a, const TNamedRecord& b) { return a.Key < b.Key; };
+  auto byKey = [](const TNamedRecord& a, const TNamedRecord& b) {
+    return a.Key != b.Key ? a.Key < b.Key : a.Name.size() < b.Name.size();
+  };
   std::stable_sort(sorted.begin(), sorted.end(), byKey);
   for (bool firstRound = true;; firstRound = false) {
     std::vector<TNamedRecord> kept;
