@@ -10,7 +10,9 @@
 #include "core/complete.h"
 #include "core/encoding.h"
 #include "core/record.h"
+#include "formats/text/applet.h"
 #include "formats/text/registry.h"
+#include "formats/text/stqy.h"
 
 const TUBBCodeRec WebBlockTags[6] = {
     {0, "[dhtmlxq]", "[/dhtmlxq]"},         {0, "[dhtmlxqhtml]", "[/dhtmlxqhtml]"},
@@ -39,11 +41,11 @@ const TWebRecordReader WebReaders[kPageKindCount] = {
     nullptr,  // 0 DhtmlXQ block
     nullptr,  // 1 WebCchess 5 applet
     nullptr,  // 2 CCBridge Java applet
-    nullptr,  // 3 "beginposition" applet
-    nullptr,  // 4 "position" applet (JavaXQ.class)
-    nullptr,  // 5 STQY [dhjhtmlxq] block
-    nullptr,  // 6 STQY [dhj01xqcchcodeflag] block
-    nullptr,  // 7 "position" applet ("JavaXQ")
+    ReadBeginPositionApplet,  // 3 "beginposition" applet
+    ReadPositionApplet,       // 4 "position" applet (JavaXQ.class)
+    ReadStqy,                 // 5 STQY [dhjhtmlxq] block
+    ReadStqy,                 // 6 STQY [dhj01xqcchcodeflag] block
+    ReadPositionApplet,       // 7 "position" applet ("JavaXQ")
 };
 
 constexpr int kWebC5MoveLimit = 10000;
