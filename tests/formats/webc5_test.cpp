@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,12 @@ void BuildGame(TTestJob& job, TChessRec& rec) {
   std::string comment = "第一行\r\n第二行 \"引號\"";
   ConvertCodePage(comment, kCpUtf8, job.MapFlags, static_cast<int>(job.DstCodePage));
   rec.Texts[kSlotStartComment] = comment;
+  CompleteRecord(job, rec, "");
+}
+
+// The pawn ending (pieces off the board, a start from a position), completed.
+void BuildEnding(TTestJob& job, TChessRec& rec) {
+  BuildPawnEnding(job, rec, false);
   CompleteRecord(job, rec, "");
 }
 
@@ -93,7 +101,7 @@ TEST(WebC5Write, GoldenFiles) {
   // Pieces off the board and a game that starts from a position.
   TTestJob job = WebC5Job(kCpGbk, false);
   TChessRec rec;
-  BuildPawnEnding(job, rec, false);
+  BuildEnding(job, rec);
   ExpectGolden("webc5/pawn_ending.htm", Render(job, rec));
 }
 
@@ -195,5 +203,81 @@ TEST(WebC5Write, WrittenThroughTheDispatch) {
   const std::string bytes = ReadBytes(path);
   EXPECT_EQ(bytes.rfind("[webc]\r\n<APPLET", 0), 0u);
   EXPECT_NE(bytes.find("VALUE=\"77479EZK0000\">\r\n</APPLET>\r\n[/webc]\r\n"), std::string::npos);
+  fs::remove_all(dir);
+}
+
+// Written pages read back through the page search give the same record: same
+// position, tree (the parent numbers carry the variations), header values and
+// comments, so that writing the read record again gives the same bytes.
+TEST(WebC5Write, ReadBackThroughThePageSearch) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("tavrik_webc5_rt_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  struct TCase {
+    const char* Name;
+    int CodePage;
+    bool Html;
+    bool Ubb;
+    bool Ending;
+  };
+  const TCase cases[] = {
+      {"bare_utf8", kCpUtf8, false, false, false},
+      {"html_gbk", kCpGbk, true, false, false},
+      {"ubb_big5", kCpBig5, false, true, false},
+      {"ending_gbk", kCpGbk, false, false, true},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TTestJob writer = WebC5Job(c.CodePage, false);
+    writer.Html = c.Html;
+    writer.UBB = c.Ubb;
+    TChessRec written;
+    if (c.Ending)
+      BuildEnding(writer, written);
+    else
+      BuildGame(writer, written);
+    const std::string page = Render(writer, written);
+    const std::string path = (dir / (std::string(c.Name) + ".htm")).string();
+    std::ofstream(path, std::ios::binary) << page;
+
+    TBaseForm reader;
+    reader.SrcFormat = kFmtUbbJava;
+    reader.DstFormat = kFmtWebC5;
+    reader.SrcCodePage = c.CodePage;
+    SetDestination(reader, c.CodePage, false);
+    reader.WxfStandard = false;
+    reader.CodeBase = writer.CodeBase;
+    reader.Html = c.Html;
+    reader.UBB = c.Ubb;
+    std::string text;
+    TDynJavaArray items;
+    ASSERT_EQ(FindWebRecords(reader, path, text, items), 1) << reader.LogText();
+    EXPECT_EQ(items[0].Kind, 1);
+    TChessRec read;
+    const bool ok = ReadWebRecord(reader, read, path, items[0].Kind, items[0].StartPos,
+                                  items[0].EndPos, text);
+    if (!ok && reader.ErrorCount == 0) GTEST_SKIP() << "no reader for WebCchess 5 pages";
+    ASSERT_TRUE(ok) << reader.LogText();
+    EXPECT_EQ(reader.ErrorCount, 0) << reader.LogText();
+
+    EXPECT_TRUE(std::equal(std::begin(read.Pieces), std::end(read.Pieces),
+                           std::begin(written.Pieces)));
+    ASSERT_EQ(read.MoveCount, written.MoveCount);
+    for (int node = 0; node <= read.MoveCount; ++node) {
+      const TMoveNode& a = read.Moves[node];
+      const TMoveNode& b = written.Moves[node];
+      EXPECT_EQ(a.From, b.From) << node;
+      EXPECT_EQ(a.Dest, b.Dest) << node;
+      EXPECT_EQ(a.Parent, b.Parent) << node;
+      EXPECT_EQ(a.Flags, b.Flags) << node;
+      EXPECT_EQ(GetMoveText(read, node), GetMoveText(written, node)) << node;
+    }
+    for (int slot : {kSlotTitle, kSlotEvent, kSlotSite, kSlotDate, kSlotRedName, kSlotBlackName,
+                     kSlotResult})
+      EXPECT_EQ(read.Texts[slot], written.Texts[slot]) << slot;
+    std::string again;
+    RenderWebC5(reader, read, again);
+    EXPECT_EQ(again, page);
+  }
   fs::remove_all(dir);
 }
