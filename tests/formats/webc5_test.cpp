@@ -254,14 +254,14 @@ TEST(WebC5Write, ReadBackThroughThePageSearch) {
     ASSERT_EQ(FindWebRecords(reader, path, text, items), 1) << reader.LogText();
     EXPECT_EQ(items[0].Kind, 1);
     TChessRec read;
-    const bool ok = ReadWebRecord(reader, read, path, items[0].Kind, items[0].StartPos,
-                                  items[0].EndPos, text);
+    const bool ok =
+        ReadWebRecord(reader, read, path, items[0].Kind, items[0].StartPos, items[0].EndPos, text);
     if (!ok && reader.ErrorCount == 0) GTEST_SKIP() << "no reader for WebCchess 5 pages";
     ASSERT_TRUE(ok) << reader.LogText();
     EXPECT_EQ(reader.ErrorCount, 0) << reader.LogText();
 
-    EXPECT_TRUE(std::equal(std::begin(read.Pieces), std::end(read.Pieces),
-                           std::begin(written.Pieces)));
+    EXPECT_TRUE(
+        std::equal(std::begin(read.Pieces), std::end(read.Pieces), std::begin(written.Pieces)));
     ASSERT_EQ(read.MoveCount, written.MoveCount);
     for (int node = 0; node <= read.MoveCount; ++node) {
       const TMoveNode& a = read.Moves[node];
@@ -272,8 +272,8 @@ TEST(WebC5Write, ReadBackThroughThePageSearch) {
       EXPECT_EQ(a.Flags, b.Flags) << node;
       EXPECT_EQ(GetMoveText(read, node), GetMoveText(written, node)) << node;
     }
-    for (int slot : {kSlotTitle, kSlotEvent, kSlotSite, kSlotDate, kSlotRedName, kSlotBlackName,
-                     kSlotResult})
+    for (int slot :
+         {kSlotTitle, kSlotEvent, kSlotSite, kSlotDate, kSlotRedName, kSlotBlackName, kSlotResult})
       EXPECT_EQ(read.Texts[slot], written.Texts[slot]) << slot;
     std::string again;
     RenderWebC5(reader, read, again);
