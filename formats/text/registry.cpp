@@ -3,6 +3,7 @@
 // A new format adds its reader and writer here and nowhere else.
 #include "core/uglobal.h"
 #include "formats/binary/xqf.h"
+#include "formats/text/dhtmlxq.h"
 #include "formats/text/pgn.h"
 #include "formats/text/text.h"
 
@@ -11,7 +12,7 @@ const TFileTypeRec FileTypes[kFormatCount] = {
     {"CBF", "CBF", "象棋橋XML棋譜", "*.CBF", 3, nullptr, nullptr},
     {"UBBJava", "HTM", "東萍、汕頭棋院、Java", "*.HTM;*.HTML", 2, nullptr, nullptr},
     {"WebC5", "HTM", "[WebCchess 5]", "*.HTM;*.HTML", 2, nullptr, nullptr},
-    {"UBB", "HTM", "東萍新格式", "*.HTM;*.HTML", 2, nullptr, nullptr},
+    {"UBB", "HTM", "東萍新格式", "*.HTM;*.HTML", 2, nullptr, WriteDhtmlXQ},
     {"MXQ", "MXQ", "弈天全局棋譜", "*.MXQ", 0, nullptr, nullptr},
     {"MCJ", "MCJ", "弈天殘局棋譜", "*.MCJ", 0, nullptr, nullptr},
     {"CHE", "CHE", "QQ棋譜", "*.CHE", 0, nullptr, nullptr},
