@@ -306,7 +306,11 @@ class TDhtmlReader {
 
   // The link of line `line` at step `step`, searched in the items before
   // `self` (nearest first), then in those after it (last first); 0 if none.
-  int FindStepLink(int line, int step, int self) const {
+  // A line is normally one tag, so a search looks at one item. Files that
+  // give many tags the same line number could make every search look at all
+  // of them; the searches share a budget of a few looks per tag, and a
+  // variation found only beyond it counts as having no parent.
+  int FindStepLink(int line, int step, int self) {
     auto found = lineItems_.find(line);
     if (found == lineItems_.end()) return 0;
     const std::vector<int>& list = found->second;
@@ -316,11 +320,11 @@ class TDhtmlReader {
       return offset >= 0 && offset < it.Count ? it.First + static_cast<int>(offset) : 0;
     };
     const auto split = std::lower_bound(list.begin(), list.end(), self);
-    for (auto it = split; it != list.begin();) {
+    for (auto it = split; it != list.begin() && searchBudget_-- > 0;) {
       --it;
       if (int link = covers(*it)) return link;
     }
-    for (auto it = list.end(); it != split;) {
+    for (auto it = list.end(); it != split && searchBudget_-- > 0;) {
       --it;
       if (*it == self) continue;
       if (int link = covers(*it)) return link;
@@ -331,6 +335,7 @@ class TDhtmlReader {
   void ReadNewForm() {
     SetLinkCount(rec_, nextLink_);
     walkBudget_ = int64_t{nextLink_} * 2;
+    searchBudget_ = static_cast<int64_t>(items_.size()) * 16 + 4096;
     for (size_t i = 0; i < items_.size(); ++i)
       lineItems_[items_[i].Line].push_back(static_cast<int>(i));
     std::map<std::pair<int, int>, int> latestAtStep;
@@ -435,6 +440,7 @@ class TDhtmlReader {
   std::unordered_map<int, std::vector<int>> lineItems_;
   std::unordered_map<int, int> altTails_;
   int64_t walkBudget_ = 0;
+  int64_t searchBudget_ = 0;
 };
 
 // ---------------------------------------------------------------- writer
