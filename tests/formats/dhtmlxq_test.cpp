@@ -346,3 +346,38 @@ TEST(DhtmlXQWrite, StartPositionAndBadSquares) {
   EXPECT_NE(out.find("[DhtmlXQ_binit]9999999949"), std::string::npos) << out;
   EXPECT_NE(out.find("[DhtmlXQ_movelist]6362XXXX"), std::string::npos) << out;
 }
+
+TEST_F(DhtmlXQRead, LargestCorpusTreeMatchesXqfAndSurvivesRoundTrip) {
+  const fs::path corpus(TAVRIK_CORPUS_DIR);
+  const fs::path page = corpus / "dhtmlxq" / "dpxq_xianrenzhilu_variations_utf8bom.txt";
+  const fs::path xqf = corpus / "xqf" / "v18_xianrenzhilu_107001nodes.xqf";
+  if (!fs::exists(page) || !fs::exists(xqf)) GTEST_SKIP() << "no corpus";
+  ASSERT_EQ(ReadFile(page.string()), 1);
+  const TNodes nodes = Nodes(rec);
+  std::vector<std::string> comments;
+  for (int i = 0; i <= rec.MoveCount; ++i) comments.push_back(GetMoveText(rec, i));
+
+  // The same opening tree as an XQF file gives the same nodes.
+  job.SrcFormat = kFmtXqf;
+  job.SrcCodePage = kCpGbk;
+  TChessRec fromXqf;
+  ASSERT_TRUE(ReadRecordFile(job, fromXqf, xqf.string()));
+  EXPECT_TRUE(Nodes(fromXqf) == nodes);
+
+  // Written and read back: the same nodes and comments.
+  job.SrcFormat = kFmtUbbJava;
+  job.SrcCodePage = kCpUtf8;
+  job.HeadText = UbbPageTemplates[0].Head;
+  job.FootText = UbbPageTemplates[0].Foot;
+  std::string out;
+  RenderDhtmlXQ(job, rec, 1, out);
+  const std::string path = (dir / "back.htm").string();
+  std::ofstream(path, std::ios::binary) << out;
+  job.ErrorCount = 0;
+  ASSERT_EQ(ReadFile(path), 1);
+  EXPECT_EQ(job.ErrorCount, 0);
+  EXPECT_TRUE(Nodes(rec) == nodes);
+  int differing = 0;
+  for (int i = 0; i <= rec.MoveCount; ++i) differing += GetMoveText(rec, i) != comments[i];
+  EXPECT_EQ(differing, 0);
+}
