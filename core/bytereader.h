@@ -12,6 +12,10 @@
 #include <string>
 #include <string_view>
 
+// Loads a whole file (a regular file only) into data. On failure `error`
+// holds the message to log: "不能讀取文件：" with the path and the reason.
+bool LoadFileBytes(const std::string& path, std::string& data, std::string& error);
+
 class TByteReader {
  public:
   TByteReader() = default;

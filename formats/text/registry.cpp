@@ -2,6 +2,11 @@
 // extension, description, file mask, comment line-break kind, reader and writer.
 // A new format adds its reader and writer here and nowhere else.
 #include "core/uglobal.h"
+#include "formats/binary/ccm.h"
+#include "formats/binary/che.h"
+#include "formats/binary/cnc.h"
+#include "formats/binary/mxq.h"
+#include "formats/binary/ourgame.h"
 #include "formats/binary/xqf.h"
 #include "formats/text/dhtmlxq.h"
 #include "formats/text/pgn.h"
@@ -13,12 +18,12 @@ const TFileTypeRec FileTypes[kFormatCount] = {
     {"UBBJava", "HTM", "東萍、汕頭棋院、Java", "*.HTM;*.HTML", 2, nullptr, nullptr},
     {"WebC5", "HTM", "[WebCchess 5]", "*.HTM;*.HTML", 2, nullptr, nullptr},
     {"UBB", "HTM", "東萍新格式", "*.HTM;*.HTML", 2, nullptr, WriteDhtmlXQ},
-    {"MXQ", "MXQ", "弈天全局棋譜", "*.MXQ", 0, nullptr, nullptr},
-    {"MCJ", "MCJ", "弈天殘局棋譜", "*.MCJ", 0, nullptr, nullptr},
-    {"CHE", "CHE", "QQ棋譜", "*.CHE", 0, nullptr, nullptr},
-    {"OurGame", "CHN", "聯眾棋譜", "*.CHN;*.XQI", 3, nullptr, nullptr},
-    {"CCM", "CCM", "中國游戲中心棋譜", "*.CCM", 0, nullptr, nullptr},
-    {"CNC", "CNC", "楚漢棋緣棋譜", "*.CNC", 0, nullptr, nullptr},
+    {"MXQ", "MXQ", "弈天全局棋譜", "*.MXQ", 0, ReadMxq, nullptr},
+    {"MCJ", "MCJ", "弈天殘局棋譜", "*.MCJ", 0, ReadMcj, nullptr},
+    {"CHE", "CHE", "QQ棋譜", "*.CHE", 0, ReadChe, nullptr},
+    {"OurGame", "CHN", "聯眾棋譜", "*.CHN;*.XQI", 3, ReadOurGame, nullptr},
+    {"CCM", "CCM", "中國游戲中心棋譜", "*.CCM", 0, ReadCcm, nullptr},
+    {"CNC", "CNC", "楚漢棋緣棋譜", "*.CNC", 0, ReadCnc, WriteCnc},
     {"PGN", "PGN", "便攜式棋譜", "*.PGN", 3, ReadPgn, WritePgn},
     {"Text", "TXT", "文本棋譜", "*.TXT", 3, ReadText, WriteText},
     {"TextLayout", "TXT", "文本棋圖", "*.TXT", 0, nullptr, nullptr},

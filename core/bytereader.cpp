@@ -1,0 +1,34 @@
+// Whole-file loading for the binary readers.
+#include "core/bytereader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "core/encoding.h"
+
+bool LoadFileBytes(const std::string& path, std::string& data, std::string& error) {
+  data.clear();
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int err = fd < 0 ? errno : 0;
+  struct stat st;
+  if (!err && fstat(fd, &st) != 0) err = errno;
+  if (!err && !S_ISREG(st.st_mode)) err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  if (!err) {
+    data.reserve(static_cast<size_t>(st.st_size));
+    char chunk[65536];
+    for (;;) {
+      const ssize_t got = read(fd, chunk, sizeof chunk);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) err = errno;
+      if (got <= 0) break;
+      data.append(chunk, static_cast<size_t>(got));
+    }
+  }
+  if (fd >= 0) close(fd);
+  if (err) error = SystemText("不能讀取文件：") + path + " (" + std::strerror(err) + ")";
+  return err == 0;
+}

@@ -1,0 +1,81 @@
+// CCM game records: reader.
+#include "formats/binary/ccm.h"
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "app/baseform.h"
+#include "core/board.h"
+#include "core/bytereader.h"
+#include "core/encoding.h"
+#include "core/jobstate.h"
+#include "core/record.h"
+
+namespace {
+
+std::string MoveMessage(const char* format, int moveNumber) {
+  char buffer[128];
+  std::snprintf(buffer, sizeof buffer, format, moveNumber);
+  return SystemText(buffer);
+}
+
+// Square of a column and a row byte; kNoSquare when either is off the board.
+// Seen from black's side the board is turned half a circle.
+uint8_t SquareOfBytes(uint8_t column, uint8_t row, bool fromBlack) {
+  if (column > 8 || row > 9) return kNoSquare;
+  const uint8_t square = SquareOf(column, row);
+  return fromBlack ? static_cast<uint8_t>(0x89 - square) : square;
+}
+
+}  // namespace
+
+bool ReadCcmData(TJobState& job, TChessRec& rec, std::string_view data) {
+  if (data.empty()) {
+    job.Log(SystemText("此文件的大小是零字節!"), kLogError);
+    return false;
+  }
+  TByteReader bytes(data);
+  uint8_t orientation = 0;
+  bytes.ReadU8(orientation);
+  const bool fromBlack = orientation != 0;
+  const int n = static_cast<int>((data.size() - 1) / kCcmMoveSize);
+  SetMoveCapacity(rec, n + 1);
+
+  int kept = 0;
+  for (int j = 1; j <= n; ++j) {
+    std::string_view move;
+    if (!bytes.ReadBytes(kCcmMoveSize, move)) break;
+    const auto at = [&](size_t k) { return static_cast<uint8_t>(move[k]); };
+    const uint8_t from = SquareOfBytes(at(2), at(4), fromBlack);
+    if (from == kNoSquare) {
+      job.LogRecord(rec, MoveMessage("第 %d 步棋的開始位置錯誤。", j), kLogError);
+      break;
+    }
+    const uint8_t dest = SquareOfBytes(at(3), at(5), fromBlack);
+    if (dest == kNoSquare) {
+      job.LogRecord(rec, MoveMessage("第 %d 步棋的到達位置錯誤。", j), kLogError);
+      break;
+    }
+    rec.Moves[static_cast<size_t>(j)].From = from;
+    rec.Moves[static_cast<size_t>(j)].Dest = dest;
+    kept = j;
+  }
+  BuildLinearTree(rec, kept);
+  return true;
+}
+
+bool ReadCcm(TBaseForm& job, TChessRec& rec, const std::string& path) {
+  try {
+    std::string data;
+    std::string error;
+    if (!LoadFileBytes(path, data, error)) {
+      job.LogRecord(rec, error, kLogError);
+      return false;
+    }
+    return ReadCcmData(job, rec, data);
+  } catch (const std::exception& e) {
+    job.LogRecord(rec, e.what(), kLogError);
+    return false;
+  }
+}

@@ -1,0 +1,23 @@
+// CHE game records (QQ棋譜): reader.
+//
+// A CHE file is text of decimal digits and spaces: fields each ended by one
+// space, ten fields per move. Fields 5..8 of a move hold, by their first digit,
+// the from row (counted from red's back rank), from column, to row and to
+// column. There is no start position (the standard one is used), no header
+// and no comment.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+class TBaseForm;
+class TJobState;
+struct TChessRec;
+
+constexpr int kCheFieldsPerMove = 10;
+
+// The format row's reader.
+bool ReadChe(TBaseForm& job, TChessRec& rec, const std::string& path);
+
+// The reader after loading: reads CHE bytes into a freshly reset record.
+bool ReadCheData(TJobState& job, TChessRec& rec, std::string_view data);

@@ -1,0 +1,32 @@
+// CNC game records (楚漢棋緣棋譜): reader and writer.
+//
+// A CNC file is a 90-byte board (one letter per square, row by row from
+// black's back rank), then one line of moves as pairs of square bytes
+// (row*9 + column + 30), then the trailer "END." or "END.140". It has no
+// header texts, no comments and no variations.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+class TBaseForm;
+class TJobState;
+struct TChessRec;
+
+constexpr size_t kCncBoardSize = 90;
+// Shortest file accepted: the board and the short trailer.
+constexpr size_t kCncMinSize = 94;
+
+// Board letter of each record piece slot, as the writer puts it.
+extern const char CncSlotLetters[33];
+
+// The format row's reader and writer.
+bool ReadCnc(TBaseForm& job, TChessRec& rec, const std::string& path);
+int WriteCnc(TBaseForm& job, TChessRec& rec, const std::string& path);
+
+// The reader after loading: reads CNC bytes into a freshly reset record.
+bool ReadCncData(TJobState& job, TChessRec& rec, std::string_view data);
+// The writer before output: renders the main line of rec as CNC bytes into out
+// (replacing its content) and returns the size computed in advance.
+size_t RenderCnc(const TChessRec& rec, std::string& out);
