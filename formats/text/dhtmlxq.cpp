@@ -99,6 +99,10 @@ constexpr std::string_view kDefaultRefer =
 constexpr int kOldFormShortMoves = 10000;
 constexpr size_t kOldFormShortLength = 120000;
 
+// Opening tags without a closing tag that a block may hold before the rest of
+// it is left unread.
+constexpr int kMaxMissingCloses = 64;
+
 // A non-negative decimal number filling the whole text; -1 for anything else.
 int ReadNumber(std::string_view s) {
   if (s.empty()) return -1;
@@ -183,12 +187,22 @@ class TDhtmlReader {
     size_t pos = start;
     std::string name;
     size_t valueStart = 0, valueLength = 0;
+    int missingCloses = 0;
     for (;;) {
       int got;
       if (kind_ == kPageDhtmlXQ) {
         got = FindTagPair(job_, "[dhtmlxq_", "[/dhtmlxq_", text_, end, pos, name, valueStart,
                           valueLength);
         if (got == 0) break;
+        // Without its closing tag the walk goes on just after the opening
+        // prefix, and every such tag costs a search to the block end. A page
+        // has a few at most; past that many the rest of the block is not read,
+        // so that a hostile page cannot make the walk quadratic.
+        if (got == 1 && pos < valueStart && ++missingCloses > kMaxMissingCloses) {
+          job_.LogRecord(rec_, SystemText("缺少結束標籤的標籤太多，其後的標籤不再讀取。"),
+                         kLogError);
+          break;
+        }
         if (got == 1) continue;
       } else {
         got = ReadParamTag(cp_, text_, name, valueStart, valueLength, end, pos);

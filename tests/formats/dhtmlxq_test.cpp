@@ -144,6 +144,17 @@ TEST_F(DhtmlXQRead, StartPositionAndUnreachableVariation) {
   EXPECT_TRUE(Logged("第 3 步沒有找到上一步!;"));
 }
 
+TEST_F(DhtmlXQRead, ManyUnclosedTagsEndTheWalk) {
+  std::string page = "[DhtmlXQ]";
+  for (int i = 0; i < 64; ++i) page += "[DhtmlXQ_x" + std::to_string(i) + "]";
+  ASSERT_EQ(Read(page + "[DhtmlXQ_event]a[/DhtmlXQ_event][/DhtmlXQ]"), 1);
+  EXPECT_EQ(rec.Texts[kSlotEvent], "a");
+  EXPECT_FALSE(Logged("缺少結束標籤的標籤太多，其後的標籤不再讀取。"));
+  ASSERT_EQ(Read(page + "[DhtmlXQ_y][DhtmlXQ_event]a[/DhtmlXQ_event][/DhtmlXQ]"), 1);
+  EXPECT_EQ(rec.Texts[kSlotEvent], "");
+  EXPECT_TRUE(Logged("[錯誤] 缺少結束標籤的標籤太多，其後的標籤不再讀取。"));
+}
+
 TEST_F(DhtmlXQRead, OldFormCarriesParentNumbers) {
   // Move 4 has the parent of move 3: it is move 3's alternative; move 5
   // follows it. A 12-character list holding a capital letter is one move.
