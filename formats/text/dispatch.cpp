@@ -11,6 +11,7 @@
 #include "core/encoding.h"
 #include "core/record.h"
 #include "formats/text/applet.h"
+#include "formats/text/dhtmlxq.h"
 #include "formats/text/registry.h"
 #include "formats/text/stqy.h"
 
@@ -38,9 +39,9 @@ constexpr int kPageKindCount = 8;
 // same parameters, 3 the "beginposition" applet, 4 and 7 the "position"
 // applet, 5 and 6 the STQY blocks. A kind without a reader reads nothing.
 const TWebRecordReader WebReaders[kPageKindCount] = {
-    nullptr,  // 0 DhtmlXQ block
-    nullptr,  // 1 WebCchess 5 applet
-    nullptr,  // 2 CCBridge Java applet
+    ReadDhtmlXQ,              // 0 DhtmlXQ block
+    ReadDhtmlXQ,              // 1 WebCchess 5 applet
+    ReadDhtmlXQ,              // 2 CCBridge Java applet
     ReadBeginPositionApplet,  // 3 "beginposition" applet
     ReadPositionApplet,       // 4 "position" applet (JavaXQ.class)
     ReadStqy,                 // 5 STQY [dhjhtmlxq] block

@@ -13,16 +13,9 @@
 #include "core/encoding.h"
 #include "core/jobstate.h"
 #include "core/record.h"
+#include "formats/text/dhtmlxq.h"
 
 namespace {
-
-// Header parameters in the order the page lists them, with their slots.
-constexpr TCodeRec kHeaderParams[] = {
-    {kSlotSound, "sound"},    {kSlotShowMove, "show_move"}, {kSlotTitle, "title"},
-    {kSlotEvent, "game"},     {kSlotSite, "place"},         {kSlotDate, "date"},
-    {kSlotRedName, "red"},    {kSlotBlackName, "black"},    {kSlotResult, "winner"},
-    {kSlotCommentator, "cn"}, {kSlotCreator, "in"},
-};
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kHtmlHead1 = "<HTML>\r\n<TITLE>WebCchess - [";
@@ -151,7 +144,7 @@ size_t RenderWebC5(TJobState& job, TChessRec& rec, std::string& out) {
   // The exact length, summed piece by piece before anything is written.
   size_t length = (utf8 ? kUtf8Bom.size() : 0) + head.size() + kAppletOpen.size() +
                   codeBase.size() + kAppletClose.size() + tail.size();
-  for (const TCodeRec& key : kHeaderParams) {
+  for (const TCodeRec& key : AppletKeys) {
     const std::string& value = rec.Texts[key.Code];
     if (!value.empty()) length += ParamChars(std::string_view(key.Text).size(), value.size());
   }
@@ -172,7 +165,7 @@ size_t RenderWebC5(TJobState& job, TChessRec& rec, std::string& out) {
   out += kAppletOpen;
   out += codeBase;
   out += kAppletClose;
-  for (const TCodeRec& key : kHeaderParams) {
+  for (const TCodeRec& key : AppletKeys) {
     const std::string& value = rec.Texts[key.Code];
     if (!value.empty()) AppendParam(out, key.Text, value);
   }
