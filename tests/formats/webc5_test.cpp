@@ -275,3 +275,52 @@ TEST(WebC5Write, ReadBackThroughThePageSearch) {
   }
   fs::remove_all(dir);
 }
+
+// Every XQF game of the corpus (the largest cut at the row's 10000 moves, as
+// the dispatch cuts it) keeps its tree and comments through a written page.
+TEST(WebC5Write, CorpusGamesReadBack) {
+  namespace fs = std::filesystem;
+  const fs::path corpus = fs::path(TAVRIK_CORPUS_DIR) / "xqf";
+  if (!fs::exists(corpus)) GTEST_SKIP() << "no corpus";
+  const fs::path dir = fs::temp_directory_path() / ("tavrik_webc5_xqf_" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string page = (dir / "page.htm").string();
+  int games = 0;
+  for (const fs::directory_entry& entry : fs::directory_iterator(corpus)) {
+    if (entry.path().filename().string().starts_with("bad_")) continue;
+    SCOPED_TRACE(entry.path().filename().string());
+    TBaseForm job;
+    job.SrcFormat = kFmtXqf;
+    job.DstFormat = kFmtWebC5;
+    job.SrcCodePage = kCpGbk;
+    job.WxfStandard = false;
+    SetDestination(job, kCpGbk, false);
+    TChessRec written;
+    if (!ReadRecordFile(job, written, entry.path().string())) continue;
+    CutTree(written, 10000);
+    std::string bytes;
+    RenderWebC5(job, written, bytes);
+    std::ofstream(page, std::ios::binary | std::ios::trunc) << bytes;
+
+    job.SrcFormat = kFmtUbbJava;
+    std::string text;
+    TDynJavaArray items;
+    ASSERT_EQ(FindWebRecords(job, page, text, items), 1);
+    TChessRec read;
+    const int errors = job.ErrorCount;
+    ASSERT_TRUE(
+        ReadWebRecord(job, read, page, items[0].Kind, items[0].StartPos, items[0].EndPos, text));
+    // A move the source could not play is logged again, nothing else.
+    EXPECT_LE(job.ErrorCount - errors, errors) << job.LogText();
+    ASSERT_EQ(read.MoveCount, written.MoveCount);
+    for (int node = 0; node <= read.MoveCount; ++node) {
+      ASSERT_EQ(read.Moves[node].From, written.Moves[node].From) << node;
+      ASSERT_EQ(read.Moves[node].Dest, written.Moves[node].Dest) << node;
+      ASSERT_EQ(read.Moves[node].Parent, written.Moves[node].Parent) << node;
+      ASSERT_EQ(GetMoveText(read, node), GetMoveText(written, node)) << node;
+    }
+    ++games;
+  }
+  EXPECT_GT(games, 20);
+  fs::remove_all(dir);
+}
