@@ -295,7 +295,8 @@ void TAnyFormat2CBLForm::btnDeleteClick() {
   size_t kept = 0;
   for (size_t i = 0; i < lstFileName.Items.size(); ++i) {
     if (lstFileName.Selected[i]) continue;
-    lstFileName.Items[kept++] = std::move(lstFileName.Items[i]);
+    if (kept != i) lstFileName.Items[kept] = std::move(lstFileName.Items[i]);
+    ++kept;
   }
   lstFileName.Items.resize(kept);
   lstFileName.Selected.assign(kept, false);
@@ -421,10 +422,13 @@ bool TAnyFormat2CBLForm::RunAppendSteps() {
   if (SrcFormat == kFmtCbl) FileNameToTitle = false;
   if (!CheckJobSettings()) return false;
 
-  TEdit* const edits[kOverrideCount] = {
-      &edtR_URL,       &edtR_CommentatorEmail, &edtR_AuthorEmail, &edtR_Name, &edtR_MatchName,
-      &edtR_MatchDate, &edtR_MatchSite,        &edtR_Red,         &edtR_Black, nullptr,
-      nullptr,         nullptr,                &edtR_Commentator, &edtR_Author};
+  TEdit* const edits[kOverrideCount] = {&edtR_URL,         &edtR_CommentatorEmail,
+                                        &edtR_AuthorEmail, &edtR_Name,
+                                        &edtR_MatchName,   &edtR_MatchDate,
+                                        &edtR_MatchSite,   &edtR_Red,
+                                        &edtR_Black,       nullptr,
+                                        nullptr,           nullptr,
+                                        &edtR_Commentator, &edtR_Author};
   for (int i = 0; i < kOverrideCount; ++i) {
     RecordOverrides[i] = edits[i] == nullptr ? std::string() : TrimText(edits[i]->Text);
     ToLibraryText(RecordOverrides[i]);
@@ -472,27 +476,32 @@ bool TAnyFormat2CBLForm::RunAppendSteps() {
     return false;
   }
   // The records must fill the data exactly: step from size field to size
-  // field. A size too small to hold its own field or running past the bytes
-  // present ends the walk where it stands.
-  size_t end = in.Offset();
+  // field. A size field that cannot be read, a size too small to hold itself
+  // or a record running past the bytes present ends the walk there.
+  int64_t end = static_cast<int64_t>(in.Offset());
+  bool whole = true;
   for (int32_t i = 0; i < count; ++i) {
     int32_t size = 0;
-    if (!in.Seek(end) || !in.ReadI32Le(size) || size < 4 ||
-        static_cast<size_t>(size) > present - end)
+    if (!in.Seek(static_cast<size_t>(end)) || !in.ReadI32Le(size)) {
+      whole = false;
       break;
-    end += static_cast<size_t>(size);
+    }
+    end += size;
+    if (size < 4 || end > static_cast<int64_t>(present)) {
+      whole = false;
+      break;
+    }
   }
-  if (end != static_cast<size_t>(lib.DataSize)) {
-    char numbers[64];
-    std::snprintf(numbers, sizeof numbers, "%d", lib.DataSize);
-    char actual[32];
-    std::snprintf(actual, sizeof actual, "%zu", end);
-    ErrorBox(std::string("目標文件數據大小不一致!\r\n") + numbers + " 實際大小：" + actual);
+  if (!whole || end != lib.DataSize) {
+    char numbers[80];
+    std::snprintf(numbers, sizeof numbers, "%d 實際大小：%lld", lib.DataSize,
+                  static_cast<long long>(end));
+    ErrorBox(std::string("目標文件數據大小不一致!\r\n") + numbers);
     return false;
   }
 
   std::string& data = lib.Bytes;
-  data.resize(end);
+  data.resize(static_cast<size_t>(end));
   appendData_ = &data;
   int appended = 0;
   if (FromClipboard) {
@@ -510,8 +519,9 @@ bool TAnyFormat2CBLForm::RunAppendSteps() {
   }
   const std::string now = LocalTimeText();
   data.replace(modifiedOffset, kCbrTimeLength, now);
-  PutI32At(data, countOffset, static_cast<int32_t>(std::min<int64_t>(
-                                  static_cast<int64_t>(count) + appended, INT32_MAX)));
+  PutI32At(
+      data, countOffset,
+      static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(count) + appended, INT32_MAX)));
   WriteLibraryFile(*this, data, lib.Compression, dest, static_cast<int32_t>(data.size()));
   Log(SystemText("\r\n已寫緩存數據到棋庫文件：") + dest);
   FinishJob(appended);
@@ -527,8 +537,7 @@ int TAnyFormat2CBLForm::AppendFromSource(std::string& data, const std::string& f
   if (FromClipboard) {
     Log(SystemText("\r\n讀取棋譜：<<從剪貼板輸入>>"));
   } else {
-    Log(SystemText(SrcFormat == kFmtCbl ? "\r\n讀取象棋橋2.x棋庫：" : "\r\n讀取棋譜：") +
-        fileName);
+    Log(SystemText(SrcFormat == kFmtCbl ? "\r\n讀取象棋橋2.x棋庫：" : "\r\n讀取棋譜：") + fileName);
     if (!IsFile(fileName)) {
       Log(SystemText("源文件不存在。") + fileName, kLogError);
       return 0;
