@@ -61,11 +61,25 @@ std::string BaseNameOf(const std::string& path) {
   return name;
 }
 
-// A sort key that orders names without regard to case, in the system code page.
+// A sort key that orders names without regard to case, in the system code
+// page. Names that SamePath calls equal have equal keys and lengths, so they
+// end up next to each other when sorted by both.
 std::string FoldKey(const std::string& name) {
-  const std::u16string wide = BytesToWide(name, Process().SystemCodePage);
-  icu::UnicodeString text(reinterpret_cast<const UChar*>(wide.data()),
-                          static_cast<int32_t>(wide.size()));
+  const int cp = Process().SystemCodePage;
+  if (cp != kCpUtf8) {
+    // ASCII letters only; double-byte characters stay as they are.
+    std::string key = name;
+    for (size_t i = 0; i < key.size(); ++i) {
+      const unsigned char c = static_cast<unsigned char>(key[i]);
+      if (c >= 0x81 && c <= 0xFE) {
+        ++i;  // the trail byte may look like a letter
+        continue;
+      }
+      if (c >= 'A' && c <= 'Z') key[i] = static_cast<char>(c - 'A' + 'a');
+    }
+    return key;
+  }
+  icu::UnicodeString text = icu::UnicodeString::fromUTF8(name);
   std::string key;
   text.foldCase().toUTF8String(key);
   return key;
@@ -127,9 +141,8 @@ TCBL2AnyFormatForm::TCBL2AnyFormatForm() {
   chkLeftToRight.Checked = ini.ReadBool(kSecCblToAny, "LeftToRight", false);
   chkAddBaseInfo.Checked = ini.ReadBool(kSecCblToAny, "AddBaseInfo", false);
   chkAddError.Checked = ini.ReadBool(kSecCblToAny, "AddErrorInfo", false);
-  cbbDestinationFormat.ItemIndex =
-      ValidPosition(ini.ReadInteger(kSecCblToAny, "DestinationFormat", 0),
-                    cbbDestinationFormat.Items.size(), 0);
+  cbbDestinationFormat.ItemIndex = ValidPosition(
+      ini.ReadInteger(kSecCblToAny, "DestinationFormat", 0), cbbDestinationFormat.Items.size(), 0);
   cbbDestinationFormatChange();
   rgSourceClick();
 }
@@ -164,8 +177,8 @@ void TCBL2AnyFormatForm::cbbDestinationFormatChange() {
   cbbDestinationFormat.ItemIndex = pos;
   cbbDestinationFormat.Text = cbbDestinationFormat.Items[pos];
   DstFormat = static_cast<uint32_t>(TAnyFormat2AnyFormatForm::kDestinationRows[pos]);
-  btnToClipboard.Enabled = DstFormat == kFmtWebC5 || DstFormat == kFmtUbb ||
-                           DstFormat == kFmtPgn || DstFormat == kFmtText || DstFormat == kFmtFen;
+  btnToClipboard.Enabled = DstFormat == kFmtWebC5 || DstFormat == kFmtUbb || DstFormat == kFmtPgn ||
+                           DstFormat == kFmtText || DstFormat == kFmtFen;
   rgDestinationCodePage.ItemIndex =
       LoadCodePageIndex(kSecDestination, static_cast<int>(DstFormat),
                         static_cast<int>(rgDestinationCodePage.Items.size()));
@@ -346,7 +359,9 @@ int TCBL2AnyFormatForm::ConvertLibrary(const std::string& path, const std::strin
     if (name.empty()) name = FitFileName("NoName", room);
     sorted.push_back(TNamedRecord{name, FoldKey(name), i});
   }
-  auto byKey = [](const TNamedRecord& a, const TNamedRecord& b) { return a.Key < b.Key; };
+  auto byKey = [](const TNamedRecord& a, const TNamedRecord& b) {
+    return a.Key != b.Key ? a.Key < b.Key : a.Name.size() < b.Name.size();
+  };
   std::stable_sort(sorted.begin(), sorted.end(), byKey);
   for (bool firstRound = true;; firstRound = false) {
     std::vector<TNamedRecord> kept;
@@ -414,9 +429,8 @@ bool TCBL2AnyFormatForm::RunJobSteps() {
   SrcFormat = kFmtCbl;
   SrcCodePage = kCpGbk;
   FromClipboard = false;
-  DstFormat = static_cast<uint32_t>(
-      TAnyFormat2AnyFormatForm::kDestinationRows[ValidPosition(
-          cbbDestinationFormat.ItemIndex, TAnyFormat2AnyFormatForm::kDestinationRowCount, 0)]);
+  DstFormat = static_cast<uint32_t>(TAnyFormat2AnyFormatForm::kDestinationRows[ValidPosition(
+      cbbDestinationFormat.ItemIndex, TAnyFormat2AnyFormatForm::kDestinationRowCount, 0)]);
   DstCodePageIndex = ValidPosition(rgDestinationCodePage.ItemIndex, 3, 0);
   DstCodePage = static_cast<uint32_t>(kDstCodePages[DstCodePageIndex]);
   MapFlags = rgMapType.ItemIndex == kMapToTraditionalPos ? kMapToTraditional : 0;
@@ -448,9 +462,8 @@ bool TCBL2AnyFormatForm::RunJobSteps() {
       }
       LoadLibraryList(source, true);
     }
-    const bool anySelected =
-        std::find(lstSource.Selected.begin(), lstSource.Selected.end(), true) !=
-        lstSource.Selected.end();
+    const bool anySelected = std::find(lstSource.Selected.begin(), lstSource.Selected.end(),
+                                       true) != lstSource.Selected.end();
     if (anySelected) {
       FinishJob(ConvertLibrary(source, dest, true, extension));
       return true;

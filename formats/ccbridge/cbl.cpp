@@ -36,8 +36,7 @@ std::string Damaged(int which) {
 // the output grows as it comes, so a false size cannot make a large buffer.
 // Returns false with the zlib message when the stream is corrupt; sets
 // shortData when it ends (or the file ends) before the announced size.
-bool Inflate(std::string_view input, TLibraryData& lib, std::string& zlibMessage,
-             bool& shortData) {
+bool Inflate(std::string_view input, TLibraryData& lib, std::string& zlibMessage, bool& shortData) {
   z_stream zs{};
   if (inflateInit(&zs) != Z_OK) {
     zlibMessage = "inflateInit";
@@ -131,16 +130,15 @@ bool UnpackLibrary(std::string_view file, int which, TLibraryData& lib, std::str
   }
   if (version != kCblVersion) {
     char text[160];
-    std::snprintf(text, sizeof text, "%s象棋橋文件的版本不支持：%d.%d", Party(which),
-                  version / 10, version % 10);
+    std::snprintf(text, sizeof text, "%s象棋橋文件的版本不支持：%d.%d", Party(which), version / 10,
+                  version % 10);
     message = SystemText(text);
     return false;
   }
   int32_t compression = 0;
   int32_t dataSize = 0;
-  if (file.size() <= kCblContainerSize || !in.ReadI32Le(compression) ||
-      !in.ReadI32Le(dataSize) || dataSize < kCblMinDataSize ||
-      static_cast<uint32_t>(compression) > 3) {
+  if (file.size() <= kCblContainerSize || !in.ReadI32Le(compression) || !in.ReadI32Le(dataSize) ||
+      dataSize < kCblMinDataSize || static_cast<uint32_t>(compression) > 3) {
     message = Damaged(which);
     return false;
   }
@@ -165,15 +163,13 @@ bool OpenLibrary(TBaseForm& job, const std::string& fileName, int which, TLibrar
   lib = TLibraryData{};
   if (!IsPlainFile(fileName)) {
     Report(job, which,
-           SystemText(which == kLibrarySource ? "源文件不存在。" : "目標文件不存在。") +
-               fileName);
+           SystemText(which == kLibrarySource ? "源文件不存在。" : "目標文件不存在。") + fileName);
     return false;
   }
   std::string file;
   int err = 0;
   if (!LoadFile(fileName, file, err)) {
-    Report(job, which,
-           SystemText("不能讀取文件：") + fileName + " (" + std::strerror(err) + ")");
+    Report(job, which, SystemText("不能讀取文件：") + fileName + " (" + std::strerror(err) + ")");
     return false;
   }
   std::string message;
@@ -185,9 +181,8 @@ bool OpenLibrary(TBaseForm& job, const std::string& fileName, int which, TLibrar
   if (shortData) {
     // The records inside the bytes that came out can still be read; a library
     // that is to be rewritten must be whole.
-    const std::string text =
-        Damaged(which) + " " + std::to_string(lib.Bytes.size()) + " / " +
-        std::to_string(lib.DataSize);
+    const std::string text = Damaged(which) + " " + std::to_string(lib.Bytes.size()) + " / " +
+                             std::to_string(lib.DataSize);
     Report(job, which, text);
     if (which != kLibrarySource) return false;
   }

@@ -11,8 +11,8 @@
 #include "core/jobstate.h"
 #include "core/record.h"
 
-const int CbrTextOrder[13] = {kSlotEvent,      kSlotTitle,          kSlotUrl,     0,
-                              kSlotSite,       kSlotDate,           kSlotRedName, kSlotBlackName,
+const int CbrTextOrder[13] = {kSlotEvent,       kSlotTitle,          kSlotUrl,     0,
+                              kSlotSite,        kSlotDate,           kSlotRedName, kSlotBlackName,
                               kSlotCommentator, kSlotCommentatorUrl, kSlotCreator, kSlotCreatorUrl,
                               kSlotStartComment};
 
@@ -80,8 +80,7 @@ bool ReadRecordHeader(TByteReader& in, TChessRec& rec, int32_t& count) {
 
 // Reads the comment lines of nodes 1..count from the record's reader, whose
 // offsets start at the record's first byte (base in the library data).
-void ReadCommentLines(TJobState& job, TChessRec& rec, TByteReader& in, int32_t count,
-                      size_t base) {
+void ReadCommentLines(TJobState& job, TChessRec& rec, TByteReader& in, int32_t count, size_t base) {
   const std::string_view bytes(reinterpret_cast<const char*>(in.Data()), in.Size());
   const size_t lastByte = bytes.size() - 1;
   size_t w = in.Offset();
@@ -225,7 +224,7 @@ bool WriteCbrRecord(TJobState& job, TChessRec& rec, std::string& stream) {
     for (int i = 1; i <= count; ++i) {
       const TMoveNode& node = rec.Moves[i];
       const uint16_t ply = static_cast<uint16_t>(node.Ply & 0xFFFF);
-      const char entry[6] = {static_cast<char>(ply & 0xFF),  static_cast<char>(ply >> 8),
+      const char entry[6] = {static_cast<char>(ply & 0xFF),    static_cast<char>(ply >> 8),
                              static_cast<char>(node.From),     static_cast<char>(node.Dest),
                              static_cast<char>(node.NoteHead), static_cast<char>(node.NoteTail)};
       stream.append(entry, 6);

@@ -117,6 +117,19 @@ TEST_F(CblToAny, EqualTitlesGetTheirLabels) {
   EXPECT_TRUE(Logged(f, "成功轉換 3 個棋譜。"));
 }
 
+TEST_F(CblToAny, TitlesFollowTheTraditionalMapping) {
+  MakeLibrary(dir_ + "t.CBL", {"中炮对屏风马"});
+  TCBL2AnyFormatForm f;
+  Prepare(f, TCBL2AnyFormatForm::kSourceFile, dir_ + "t.CBL", TCBL2AnyFormatForm::kNameTitle);
+  f.rgDestinationCodePage.ItemIndex = 1;  // Big5: to traditional, always
+  f.rgDestinationCodePageClick();
+  f.SourceChosen(dir_ + "t.CBL");
+  EXPECT_EQ(f.lstSource.Items, std::vector<std::string>{"[1] 中炮對屏風馬"});
+  f.btnSelectAllClick();
+  f.btnConvertClick();
+  EXPECT_EQ(Written(f), std::vector<std::string>{"中炮對屏風馬.PGN"});
+}
+
 TEST_F(CblToAny, EmptyAndUnusableTitles) {
   // A name that took a label can meet another record's title: "x[1]" of
   // record 3 equals the renamed record 1 and is told apart once more.
@@ -207,22 +220,6 @@ TEST_F(CblToAny, RefusalsAndLimits) {
     EXPECT_EQ(f.ConvertLibrary(dir_ + "t.CBL", deep, false, ".PGN"), 0);
     EXPECT_TRUE(Logged(f, "目標文件夾長度大于最大長度。"));
   }
-  {  // the window's rules and settings
-    TCBL2AnyFormatForm f;
-    f.rgDestinationCodePage.ItemIndex = 1;
-    f.rgDestinationCodePageClick();
-    EXPECT_EQ(f.rgMapType.ItemIndex, 0);
-    EXPECT_FALSE(f.rgMapType.Enabled);
-    f.rgSource.ItemIndex = TCBL2AnyFormatForm::kSourceFile;
-    f.rgSourceClick();
-    EXPECT_FALSE(f.chkSubDir.Enabled);
-    f.rgDestinationFileName.ItemIndex = 2;
-    f.edtSource.Text = " /a/b.CBL ";
-  }
-  TCBL2AnyFormatForm again;
-  EXPECT_EQ(again.rgDestinationFileName.ItemIndex, 2);
-  EXPECT_EQ(again.rgSource.ItemIndex, TCBL2AnyFormatForm::kSourceFile);
-  EXPECT_EQ(again.edtSource.Text, "/a/b.CBL");
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ void SetCblJob(TTestJob& job) {
 }
 
 void PutI32(std::string& out, int32_t v) {
-  for (int b = 0; b < 4; ++b) out.push_back(static_cast<char>((static_cast<uint32_t>(v) >> (8 * b)) & 0xFF));
+  for (int b = 0; b < 4; ++b)
+    out.push_back(static_cast<char>((static_cast<uint32_t>(v) >> (8 * b)) & 0xFF));
 }
 
 struct TRawMove {
@@ -44,9 +45,9 @@ std::string MakeRecord(const std::vector<TRawMove>& moves, const std::string& ta
   std::string r;
   PutI32(r, 0);
   for (uint8_t sq : kStartSquares) r.push_back(static_cast<char>(sq + 0x11));
-  PutI32(r, 1);     // game type
-  PutI32(r, 0);     // match name
-  PutI32(r, 1);     // sub-type
+  PutI32(r, 1);  // game type
+  PutI32(r, 0);  // match name
+  PutI32(r, 1);  // sub-type
   PutI32(r, titleLength < 0 ? static_cast<int32_t>(title.size()) : titleLength);
   r += title;
   for (int t = 0; t < 6; ++t) PutI32(r, 0);
@@ -76,8 +77,7 @@ const std::vector<TRawMove> kTwoMoves = {{1, 0x77, 0x47}, {2, 0x70, 0x62}};
 bool Read(TTestJob& job, TChessRec& rec, const std::string& data, size_t start = 0,
           size_t end = std::string::npos) {
   SetCblJob(job);
-  return ReadCbrRecord(job, rec, data, start, end == std::string::npos ? data.size() : end,
-                       "[1]");
+  return ReadCbrRecord(job, rec, data, start, end == std::string::npos ? data.size() : end, "[1]");
 }
 
 // The written bytes with both times replaced, for byte comparison.
@@ -105,8 +105,9 @@ TEST(Cbr, RoundTripKeepsTreeCommentsAndHeader) {
   ASSERT_TRUE(WriteCbrRecord(job, rec, data));
   EXPECT_TRUE(job.Logged(SystemText("已寫一個棋譜到緩存：") + "中炮對屏風馬"));
   const std::string bytes = data.substr(6);
-  EXPECT_EQ(static_cast<size_t>(static_cast<uint8_t>(bytes[0]) | static_cast<uint8_t>(bytes[1]) << 8),
-            bytes.size());
+  EXPECT_EQ(
+      static_cast<size_t>(static_cast<uint8_t>(bytes[0]) | static_cast<uint8_t>(bytes[1]) << 8),
+      bytes.size());
   EXPECT_GE(data.capacity(), size_t{1048576});
   pgntext::ExpectGolden("cbr/canonical_game.cbr", MaskTimes(bytes, rec));
 
@@ -179,8 +180,8 @@ TEST(Cbr, OddRecordsReadWhatIsThere) {
   {  // a skipped ply number still continues the line, one ply deeper
     TTestJob job;
     TChessRec rec;
-    EXPECT_TRUE(Read(job, rec, MakeRecord({{1, 0x77, 0x47}, {7, 0x70, 0x62}, {3, 0x79, 0x67}},
-                                          "\r\n\r\n\r\n")));
+    EXPECT_TRUE(Read(
+        job, rec, MakeRecord({{1, 0x77, 0x47}, {7, 0x70, 0x62}, {3, 0x79, 0x67}}, "\r\n\r\n\r\n")));
     EXPECT_EQ(rec.MoveCount, 3);
     EXPECT_EQ(rec.Moves[2].Parent, 1);
     EXPECT_EQ(rec.Moves[2].Ply, 2);
@@ -203,9 +204,9 @@ TEST(Cbr, OddRecordsReadWhatIsThere) {
     EXPECT_EQ(GetMoveText(rec, 1), "x");
     EXPECT_EQ(GetMoveText(rec, 2), "y");
     const size_t w = data.size() - 2;
-    EXPECT_EQ(job.At(kLogError), std::vector<std::string>{SystemText(
-                                     "已讀完棋譜數據,沒有到達結束位置！") +
-                                 std::to_string(w) + " " + std::to_string(data.size())});
+    EXPECT_EQ(job.At(kLogError),
+              std::vector<std::string>{SystemText("已讀完棋譜數據,沒有到達結束位置！") +
+                                       std::to_string(w) + " " + std::to_string(data.size())});
   }
   {  // the last comment line without its CR LF keeps all its bytes
     TTestJob job;
@@ -235,10 +236,10 @@ TEST(Cbr, OddRecordsReadWhatIsThere) {
 
 TEST(Cbr, PieceBytesAndTitle) {
   std::string r = MakeRecord({}, "", -1, Gbk("標題"));
-  r[4] = 0;            // slot 0 off the board
-  r[5] = 0x11;         // column 0, row 0
-  r[6] = '\xAB';       // column 10: off the board
-  r[7] = 0x1B;         // row 10: off the board
+  r[4] = 0;       // slot 0 off the board
+  r[5] = 0x11;    // column 0, row 0
+  r[6] = '\xAB';  // column 10: off the board
+  r[7] = 0x1B;    // row 10: off the board
   TTestJob job;
   TChessRec rec;
   ASSERT_TRUE(Read(job, rec, r));
@@ -248,26 +249,6 @@ TEST(Cbr, PieceBytesAndTitle) {
   EXPECT_EQ(rec.Pieces[3], kNoSquare);
   EXPECT_EQ(ReadCbrTitle(r, 0, r.size()), Gbk("標題"));
   EXPECT_EQ(ReadCbrTitle(r, 0, 20), "");
-}
-
-TEST(Cbr, CountedTexts) {
-  std::string s;
-  WriteCountedText(s, "abc");
-  WriteCountedText(s, "");
-  PutI32(s, -5);
-  TByteReader in(s);
-  std::string text;
-  ASSERT_TRUE(ReadCountedText(in, text, 5));  // cut at offset 5
-  EXPECT_EQ(text, "a");
-  in.Seek(0);
-  EXPECT_TRUE(SkipCountedText(in));
-  EXPECT_TRUE(SkipCountedText(in));
-  EXPECT_TRUE(SkipCountedText(in));  // negative: nothing to skip
-  EXPECT_TRUE(in.AtEnd());
-  EXPECT_FALSE(SkipCountedText(in));
-  TByteReader over(std::string_view("\x09\0\0\0ab", 6));
-  EXPECT_FALSE(SkipCountedText(over));
-  EXPECT_EQ(LocalTimeText().size(), kCbrTimeLength);
 }
 
 }  // namespace
