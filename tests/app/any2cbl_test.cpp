@@ -518,4 +518,25 @@ TEST_F(AnyToCbl, BuildsLibrariesFromCorpusFiles) {
   }
 }
 
+TEST_F(AnyToCbl, CopiesCorpusLibrariesFromAFolderWalk) {
+  if (!fs::exists(kCorpus + "/cbl")) GTEST_SKIP() << "corpus absent";
+  const std::string lib = Create("all.CBL", 1);
+  TAnyFormat2CBLForm f;
+  SetSource(f, kFmtCbl);
+  f.edtSource.Text = kCorpus + "/cbl";
+  f.edtDestination.Text = lib;
+  ASSERT_TRUE(f.AppendToLibrary());
+  // CBL 3.0 files share the extension; they are refused and skipped.
+  std::vector<TRecordDigest> expected;
+  for (const std::string& file : FilesMatching(kCorpus + "/cbl", "*.CBL")) {
+    const auto records = LibraryRecords(file);
+    expected.insert(expected.end(), records.begin(), records.end());
+  }
+  int32_t count = -1;
+  const auto copied = LibraryRecords(lib, &count);
+  EXPECT_GT(expected.size(), 100u);
+  EXPECT_EQ(count, static_cast<int32_t>(expected.size()));
+  EXPECT_EQ(copied, expected);
+}
+
 }  // namespace
