@@ -9,13 +9,13 @@
 
 #include "app/settings.h"
 #include "core/encoding.h"
+#include "core/variants.h"
 #include "core/uglobal.h"
 
 namespace {
 
 // Where the built-in templates point: the DhtmlXQ viewer's site and the
 // program's home page. Both are placeholders that an installation may change.
-#define TAVRIK_HOME_PAGE "https://tavrik.example.org/"
 #define TAVRIK_VIEWER_SITE "https://dhtmlxq.example.org"
 
 // True for a decimal integer of at least 1 (an optional '+' is allowed).

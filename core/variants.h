@@ -18,7 +18,9 @@
 constexpr int kVariantCount = 5;
 
 // Address shown in the generated-by footer and as the generator of records.
-inline constexpr const char* kHomePage = "https://tavrik.example/";
+// The program's home page, also usable in string-literal concatenation.
+#define TAVRIK_HOME_PAGE "https://tavrik.example/"
+inline constexpr const char* kHomePage = TAVRIK_HOME_PAGE;
 
 enum TVariantTable : int {
   // Labels of the text writer's header rows, in this order (with the slot of

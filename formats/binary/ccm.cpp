@@ -66,16 +66,7 @@ bool ReadCcmData(TJobState& job, TChessRec& rec, std::string_view data) {
 }
 
 bool ReadCcm(TBaseForm& job, TChessRec& rec, const std::string& path) {
-  try {
-    std::string data;
-    std::string error;
-    if (!LoadFileBytes(path, data, error)) {
-      job.LogRecord(rec, error, kLogError);
-      return false;
-    }
-    return ReadCcmData(job, rec, data);
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return false;
-  }
+  return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
+    return ReadCcmData(j, r, d);
+  });
 }

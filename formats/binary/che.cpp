@@ -77,16 +77,7 @@ bool ReadCheData(TJobState& job, TChessRec& rec, std::string_view data) {
 }
 
 bool ReadChe(TBaseForm& job, TChessRec& rec, const std::string& path) {
-  try {
-    std::string data;
-    std::string error;
-    if (!LoadFileBytes(path, data, error)) {
-      job.LogRecord(rec, error, kLogError);
-      return false;
-    }
-    return ReadCheData(job, rec, data);
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return false;
-  }
+  return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
+    return ReadCheData(j, r, d);
+  });
 }

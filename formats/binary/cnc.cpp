@@ -103,18 +103,9 @@ bool ReadCncData(TJobState& job, TChessRec& rec, std::string_view data) {
 }
 
 bool ReadCnc(TBaseForm& job, TChessRec& rec, const std::string& path) {
-  try {
-    std::string data;
-    std::string error;
-    if (!LoadFileBytes(path, data, error)) {
-      job.LogRecord(rec, error, kLogError);
-      return false;
-    }
-    return ReadCncData(job, rec, data);
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return false;
-  }
+  return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
+    return ReadCncData(j, r, d);
+  });
 }
 
 size_t RenderCnc(const TChessRec& rec, std::string& out) {

@@ -76,21 +76,6 @@ uint8_t DecodeSquare(char column, char row) {
   return static_cast<uint8_t>((column - '0') << 4 | (9 - (row - 'A')));
 }
 
-template <typename TDataReader>
-bool ReadFile(TBaseForm& job, TChessRec& rec, const std::string& path, TDataReader readData) {
-  try {
-    std::string data, error;
-    if (!LoadFileBytes(path, data, error)) {
-      job.LogRecord(rec, error, kLogError);
-      return false;
-    }
-    return readData(job, rec, data);
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return false;
-  }
-}
-
 }  // namespace
 
 bool ReadMxqData(TJobState& job, TChessRec& rec, std::string_view data) {
@@ -179,9 +164,13 @@ bool ReadMcjData(TJobState&, TChessRec& rec, std::string_view data) {
 }
 
 bool ReadMxq(TBaseForm& job, TChessRec& rec, const std::string& path) {
-  return ReadFile(job, rec, path, ReadMxqData);
+  return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
+    return ReadMxqData(j, r, d);
+  });
 }
 
 bool ReadMcj(TBaseForm& job, TChessRec& rec, const std::string& path) {
-  return ReadFile(job, rec, path, ReadMcjData);
+  return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
+    return ReadMcjData(j, r, d);
+  });
 }

@@ -267,15 +267,7 @@ bool ReadOurGameData(TJobState& job, TChessRec& rec, std::string_view data) {
 }
 
 bool ReadOurGame(TBaseForm& job, TChessRec& rec, const std::string& path) {
-  try {
-    std::string data, error;
-    if (!LoadFileBytes(path, data, error)) {
-      job.LogRecord(rec, error, kLogError);
-      return false;
-    }
-    return ReadOurGameData(job, rec, data);
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return false;
-  }
+  return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
+    return ReadOurGameData(j, r, d);
+  });
 }

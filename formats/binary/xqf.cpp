@@ -283,18 +283,7 @@ bool ReadXqfData(TJobState& job, TChessRec& rec, std::string& data) {
 }
 
 bool ReadXqf(TBaseForm& job, TChessRec& rec, const std::string& path) {
-  try {
-    std::string data;
-    std::string error;
-    if (!LoadFileBytes(path, data, error)) {
-      job.LogRecord(rec, error, kLogError);
-      return false;
-    }
-    return ReadXqfData(job, rec, data);
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return false;
-  }
+  return ReadBinaryRecordFile(job, rec, path, ReadXqfData);
 }
 
 size_t RenderXqf(const TChessRec& rec, int version, int codePage, std::string& out) {

@@ -10,7 +10,10 @@
 #include "core/complete.h"
 #include "core/encoding.h"
 #include "core/record.h"
+#include "formats/text/applet.h"
+#include "formats/text/dhtmlxq.h"
 #include "formats/text/registry.h"
+#include "formats/text/stqy.h"
 
 const TUBBCodeRec WebBlockTags[6] = {
     {0, "[dhtmlxq]", "[/dhtmlxq]"},         {0, "[dhtmlxqhtml]", "[/dhtmlxqhtml]"},
@@ -36,14 +39,14 @@ constexpr int kPageKindCount = 8;
 // same parameters, 3 the "beginposition" applet, 4 and 7 the "position"
 // applet, 5 and 6 the STQY blocks. A kind without a reader reads nothing.
 const TWebRecordReader WebReaders[kPageKindCount] = {
-    nullptr,  // 0 DhtmlXQ block
-    nullptr,  // 1 WebCchess 5 applet
-    nullptr,  // 2 CCBridge Java applet
-    nullptr,  // 3 "beginposition" applet
-    nullptr,  // 4 "position" applet (JavaXQ.class)
-    nullptr,  // 5 STQY [dhjhtmlxq] block
-    nullptr,  // 6 STQY [dhj01xqcchcodeflag] block
-    nullptr,  // 7 "position" applet ("JavaXQ")
+    ReadDhtmlXQ,              // 0 DhtmlXQ block
+    ReadDhtmlXQ,              // 1 WebCchess 5 applet
+    ReadDhtmlXQ,              // 2 CCBridge Java applet
+    ReadBeginPositionApplet,  // 3 "beginposition" applet
+    ReadPositionApplet,       // 4 "position" applet (JavaXQ.class)
+    ReadStqy,                 // 5 STQY [dhjhtmlxq] block
+    ReadStqy,                 // 6 STQY [dhj01xqcchcodeflag] block
+    ReadPositionApplet,       // 7 "position" applet ("JavaXQ")
 };
 
 constexpr int kWebC5MoveLimit = 10000;

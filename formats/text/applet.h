@@ -1,0 +1,16 @@
+// Java applet pages that show one game from their <param> tags: the
+// "beginposition" applet (page kind 3) and the "position" applets (page kinds
+// 4 and 7). Read only.
+#pragma once
+
+#include <string>
+
+class TBaseForm;
+struct TChessRec;
+
+// Readers of one applet's content (positions 1-based, endPos inclusive) within
+// the loaded page text; both have the web-reader signature of the dispatch.
+bool ReadBeginPositionApplet(TBaseForm& job, TChessRec& rec, const std::string& path, int kind,
+                             int startPos, int endPos, const std::string& text);
+bool ReadPositionApplet(TBaseForm& job, TChessRec& rec, const std::string& path, int kind,
+                        int startPos, int endPos, const std::string& text);
