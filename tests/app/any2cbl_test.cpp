@@ -541,4 +541,36 @@ TEST_F(AnyToCbl, CopiesCorpusLibrariesFromAFolderWalk) {
   EXPECT_EQ(copied, expected);
 }
 
+TEST_F(AnyToCbl, AppendsEveryRecordOfWebPages) {
+  if (!fs::exists(kCorpus + "/dhtmlxq")) GTEST_SKIP() << "corpus absent";
+  fs::create_directories(dir_ + "pages");
+  for (const std::string& page : FilesMatching(kCorpus + "/dhtmlxq", "*.HTML"))
+    fs::copy_file(page, dir_ + "pages/" + fs::path(page).filename().string());
+  // Two blocks in one page: both become records.
+  const std::string block = Slurp(kCorpus + "/dhtmlxq/ubb_block_result_D.ubb");
+  Spit(dir_ + "pages/two.htm", "<p>" + block + "</p><p>" + block + "</p>");
+  const std::vector<std::string> pages = FilesMatching(dir_ + "pages", "*.HTM;*.HTML");
+
+  TReaderJob job(kFmtUbbJava, kCpUtf8);
+  std::vector<TRecordDigest> expected;
+  for (const std::string& page : pages) {
+    std::string text;
+    TDynJavaArray items;
+    const int found = FindWebRecords(job, page, text, items);
+    for (int i = 0; i < found && i < static_cast<int>(items.size()); ++i)
+      if (ReadWebRecord(job, job.Rec, page, items[i].Kind, items[i].StartPos, items[i].EndPos,
+                        text))
+        expected.push_back(DigestOf(job.Rec));
+  }
+  ASSERT_GE(expected.size(), pages.size() + 1);
+
+  const std::string lib = Create("web.CBL");
+  TAnyFormat2CBLForm f;
+  SetSource(f, kFmtUbbJava, 2);
+  f.edtSource.Text = dir_ + "pages";
+  f.edtDestination.Text = lib;
+  ASSERT_TRUE(f.AppendToLibrary());
+  EXPECT_EQ(LibraryRecords(lib), expected);
+}
+
 }  // namespace
