@@ -179,8 +179,20 @@ class TDhtmlReader {
     return std::string_view(text_).substr(start - 1, length);
   }
 
+  // The old form is told by the capital letters of its notation codes. The
+  // writer puts "XXXX" in place of a move with a square off the board; such a
+  // group at a move's place is no notation code (none begins with X), so it
+  // does not turn a new-form list into an old one.
   static bool HasCapital(std::string_view s) {
-    return std::any_of(s.begin(), s.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+    for (size_t i = 0; i < s.size(); ++i) {
+      if (s[i] < 'A' || s[i] > 'Z') continue;
+      if (i % 4 == 0 && s.substr(i, 4) == "XXXX") {
+        i += 3;
+        continue;
+      }
+      return true;
+    }
+    return false;
   }
 
   void WalkTags(size_t start, size_t end) {

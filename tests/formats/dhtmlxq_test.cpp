@@ -180,6 +180,14 @@ TEST_F(DhtmlXQRead, OldFormCarriesParentNumbers) {
             1);
   EXPECT_EQ(Nodes(rec), (TNodes{Node("7747", 1, 0)}));
   EXPECT_TRUE(Logged("第 2 步沒有找到上一步!;"));
+
+  // The writer's XXXX for a move with a square off the board keeps the list
+  // in the new form: the other moves stay, only that move is reported.
+  ASSERT_EQ(Read("[DhtmlXQ][DhtmlXQ_movelist]77477062XXXX8070[/DhtmlXQ_movelist][/DhtmlXQ]"), 1);
+  EXPECT_EQ(rec.MoveCount, 4);
+  EXPECT_EQ(std::get<0>(Nodes(rec)[3]), SquareOf(8, 0));
+  EXPECT_TRUE(Logged("第 3 步棋的開始位置錯誤。"));
+  EXPECT_TRUE(Logged("源棋譜格式：東萍新格式"));
 }
 
 TEST_F(DhtmlXQRead, AppletPages) {
@@ -346,6 +354,11 @@ TEST_F(DhtmlXQRead, LargestCorpusTreeMatchesXqfAndSurvivesRoundTrip) {
   TChessRec fromXqf;
   ASSERT_TRUE(ReadRecordFile(job, fromXqf, xqf.string()));
   EXPECT_TRUE(Nodes(fromXqf) == nodes);
+  // So do the move comments (the start comment was edited apart in the two files).
+  int differ = 0;
+  for (int i = 1; i <= rec.MoveCount; ++i) differ += GetMoveText(fromXqf, i) != comments[i];
+  EXPECT_EQ(differ, 0);
+  EXPECT_EQ(fromXqf.Texts[kSlotTitle], rec.Texts[kSlotTitle]);
 
   // Written and read back: the same nodes and comments.
   job.SrcFormat = kFmtUbbJava;
