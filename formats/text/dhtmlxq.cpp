@@ -72,11 +72,12 @@ const TCodeRec DhtmlXQKeys[kDhtmlXQKeyCount] = {
     {kSlotViewUrl, "viewurl"},
 };
 
+// In the order the WebCchess 5 writer puts the parameters on the page.
 const TCodeRec AppletKeys[kAppletKeyCount] = {
-    {kSlotSound, "sound"},    {kSlotShowMove, "show_move"}, {kSlotTitle, "title"},
-    {kSlotEvent, "game"},     {kSlotSite, "place"},         {kSlotDate, "date"},
-    {kSlotRedName, "red"},    {kSlotBlackName, "black"},    {kSlotResult, "winner"},
-    {kSlotCommentator, "cn"}, {kSlotCreator, "in"},
+    {kSlotSound, "sound"}, {kSlotRedName, "red"},       {kSlotShowMove, "show_move"},
+    {kSlotBlackName, "black"}, {kSlotTitle, "title"},   {kSlotResult, "winner"},
+    {kSlotEvent, "game"},  {kSlotCommentator, "cn"},    {kSlotSite, "place"},
+    {kSlotCreator, "in"},  {kSlotDate, "date"},
 };
 
 const TCodeRec UbbPlaceholders[kUbbPlaceholderCount] = {
