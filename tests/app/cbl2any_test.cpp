@@ -200,6 +200,36 @@ TEST_F(CblToAny, FolderOfLibrariesGoesIntoOneFolderEach) {
   EXPECT_TRUE(f.lstSource.Items.empty());
 }
 
+TEST_F(CblToAny, CorpusLibraryBecomesPgnWithVariations) {
+  const fs::path lib =
+      fs::path(TAVRIK_CORPUS_DIR) / "cbl" / "cbl21_best_196endgames_blackfirst.CBL";
+  if (!fs::exists(lib)) GTEST_SKIP() << "corpus absent";
+  TCBL2AnyFormatForm f;
+  Prepare(f, TCBL2AnyFormatForm::kSourceFile, lib.string(), TCBL2AnyFormatForm::kNameLabel);
+  f.rgDestinationCodePage.ItemIndex = 2;  // UTF-8
+  f.rgDestinationCodePageClick();
+  f.chkIncludeChange.Checked = true;
+  f.SourceChosen(lib.string());
+  f.btnSelectAllClick();
+  f.btnConvertClick();
+  EXPECT_EQ(f.ErrorCount + f.WarningCount, 0) << f.LogText();
+  int files = 0, withVariations = 0, blackFirst = 0;
+  for (const auto& e : fs::directory_iterator(dir_ + "out")) {
+    std::ifstream in(e.path(), std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    ++files;
+    withVariations += text.find("\r\n(\r\n") != std::string::npos;
+    blackFirst += text.find(" b - - 0 1\"]") != std::string::npos;
+  }
+  EXPECT_EQ(files, 196);
+  EXPECT_EQ(withVariations, 124);
+  EXPECT_EQ(blackFirst, 4);
+  std::ifstream first(dir_ + "out/[163].PGN", std::ios::binary);
+  const std::string text(std::istreambuf_iterator<char>(first), {});
+  EXPECT_NE(text.find("[FEN \"2bak4/3P5/5a3/9/2b1N4/9/9/9/9/5K3 b - - 0 1\"]"), std::string::npos);
+  EXPECT_NE(text.find("[Result \"1/2-1/2\"]"), std::string::npos);
+}
+
 TEST_F(CblToAny, RefusalsAndLimits) {
   MakeLibrary(dir_ + "t.CBL", {"x"});
   {
