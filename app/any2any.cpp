@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "app/paths.h"
 #include "app/settings.h"
 #include "core/encoding.h"
 #include "formats/text/registry.h"
@@ -27,28 +28,6 @@ constexpr int kMapNone = 2;
 // Longest path, in UTF-16 code units, that the program writes to.
 constexpr size_t kMaxPathUnits = 258;
 
-std::string ExpandPath(const std::string& path) {
-  if (path.empty()) return path;
-  std::error_code ec;
-  fs::path full = fs::absolute(fs::path(path), ec);
-  if (ec) return path;
-  return full.lexically_normal().string();
-}
-
-bool IsFolder(const std::string& path) {
-  std::error_code ec;
-  return !path.empty() && fs::is_directory(path, ec);
-}
-
-bool Exists(const std::string& path) {
-  std::error_code ec;
-  return !path.empty() && fs::exists(path, ec);
-}
-
-std::string WithDelimiter(const std::string& folder) {
-  return (!folder.empty() && folder.back() == '/') ? folder : folder + "/";
-}
-
 // The folder part of a path, delimiter included ("" when there is none).
 std::string FolderOf(const std::string& path) {
   size_t p = path.rfind('/');
@@ -64,10 +43,6 @@ int ListPosition(const int* rows, int count, int row) {
   for (int i = 0; i < count; ++i)
     if (rows[i] == row) return i;
   return -1;
-}
-
-int ValidPosition(int value, size_t count, int def) {
-  return (value >= 0 && value < static_cast<int>(count)) ? value : def;
 }
 
 int CodePageArgument(const std::string& arg, bool withUtf16) {
@@ -358,7 +333,7 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
       ErrorBox("來源不能為文件夾，請輸入文件名。");
       return false;
     }
-    if (!Exists(source)) {
+    if (!PathExists(source)) {
       ErrorBox("源文件不存在。");
       return false;
     }
@@ -392,7 +367,7 @@ int TAnyFormat2AnyFormatForm::ConvertSourceFile(const std::string& sourcePath,
     Log(SystemText("\r\n讀取棋譜：<<從剪貼板輸入>>"));
   } else {
     Log(SystemText("\r\n讀取棋譜：") + sourcePath);
-    if (!Exists(sourcePath)) {
+    if (!PathExists(sourcePath)) {
       Log(SystemText("源文件不存在。") + sourcePath, kLogError);
       return 0;
     }

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "app/baseany2any.h"
+#include "app/paths.h"
 #include "app/settings.h"
 #include "core/bytereader.h"
 #include "core/encoding.h"
@@ -29,32 +30,6 @@ constexpr int kMapToSimplifiedPos = 0;
 constexpr int kMapNonePos = 1;
 // Paths this long or longer, in UTF-16 code units, cannot be created.
 constexpr size_t kMaxPathUnits = 259;
-
-std::string ExpandPath(const std::string& path) {
-  if (path.empty()) return path;
-  std::error_code ec;
-  fs::path full = fs::absolute(fs::path(path), ec);
-  if (ec) return path;
-  return full.lexically_normal().string();
-}
-
-bool IsFolder(const std::string& path) {
-  std::error_code ec;
-  return !path.empty() && fs::is_directory(path, ec);
-}
-
-bool IsFile(const std::string& path) {
-  std::error_code ec;
-  return !path.empty() && fs::exists(path, ec) && !fs::is_directory(path, ec);
-}
-
-std::string WithDelimiter(const std::string& folder) {
-  return (!folder.empty() && folder.back() == '/') ? folder : folder + "/";
-}
-
-int ValidPosition(int value, size_t count, int def) {
-  return (value >= 0 && value < static_cast<int>(count)) ? value : def;
-}
 
 // The folder part of a path without its delimiter ("" when there is none).
 std::string FolderOf(const std::string& path) {

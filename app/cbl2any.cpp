@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "app/any2any.h"
+#include "app/paths.h"
 #include "app/settings.h"
 #include "core/encoding.h"
 #include "formats/ccbridge/cbr.h"
@@ -25,32 +26,6 @@ constexpr int kMapToTraditionalPos = 0;
 constexpr int kMapNonePos = 1;
 // Characters of a path the title may take, less the folder, extension and label.
 constexpr int kNameRoom = 256;
-
-std::string ExpandPath(const std::string& path) {
-  if (path.empty()) return path;
-  std::error_code ec;
-  fs::path full = fs::absolute(fs::path(path), ec);
-  if (ec) return path;
-  return full.lexically_normal().string();
-}
-
-bool IsFolder(const std::string& path) {
-  std::error_code ec;
-  return !path.empty() && fs::is_directory(path, ec);
-}
-
-bool IsFile(const std::string& path) {
-  std::error_code ec;
-  return !path.empty() && fs::exists(path, ec) && !fs::is_directory(path, ec);
-}
-
-std::string WithDelimiter(const std::string& folder) {
-  return (!folder.empty() && folder.back() == '/') ? folder : folder + "/";
-}
-
-int ValidPosition(int value, size_t count, int def) {
-  return (value >= 0 && value < static_cast<int>(count)) ? value : def;
-}
 
 // The file name without folder and extension.
 std::string BaseNameOf(const std::string& path) {

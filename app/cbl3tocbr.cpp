@@ -6,6 +6,7 @@
 #include <exception>
 #include <filesystem>
 
+#include "app/paths.h"
 #include "app/settings.h"
 #include "core/encoding.h"
 
@@ -21,17 +22,6 @@ bool FileExists(const std::string& name) {
 bool FolderExists(const std::string& name) {
   struct stat st;
   return !name.empty() && ::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-std::string ExpandPath(const std::string& path) {
-  if (path.empty()) return path;
-  std::error_code ec;
-  const fs::path full = fs::absolute(fs::path(path), ec);
-  return ec ? path : full.lexically_normal().string();
-}
-
-std::string WithDelimiter(const std::string& folder) {
-  return (!folder.empty() && folder.back() == '/') ? folder : folder + "/";
 }
 
 // The folder part of a path, up to and with its last delimiter.
