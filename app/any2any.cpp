@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "app/formsettings.h"
 #include "app/paths.h"
 #include "app/settings.h"
 #include "core/encoding.h"
@@ -139,10 +140,7 @@ TAnyFormat2AnyFormatForm::TAnyFormat2AnyFormatForm(bool commandLine) : commandLi
   }
   cbbSourceFormat.Text = cbbSourceFormat.Items[cbbSourceFormat.ItemIndex];
   cbbDestinationFormat.Text = cbbDestinationFormat.Items[cbbDestinationFormat.ItemIndex];
-  chkFileNameToTitle.Checked = ini.ReadBool(kSecAnyToAny, "FileNameToTitle", false);
-  chkLeftToRight.Checked = ini.ReadBool(kSecAnyToAny, "LeftToRight", false);
-  chkAddBaseInfo.Checked = ini.ReadBool(kSecAnyToAny, "AddBaseInfo", false);
-  chkAddError.Checked = ini.ReadBool(kSecAnyToAny, "AddErrorInfo", false);
+  LoadOptionBoxes(*this, ini, kSecAnyToAny, true);
 
   cbbSourceFormatChange();
   cbbDestinationFormatChange();
@@ -154,10 +152,7 @@ TAnyFormat2AnyFormatForm::~TAnyFormat2AnyFormatForm() {
   ini.WriteString(kSecAnyToAny, "Source", TrimText(edtSource.Text));
   ini.WriteString(kSecAnyToAny, "Destination", TrimText(edtDestination.Text));
   ini.WriteBool(kSecAnyToAny, "SubDirs", chkSubDir.Checked);
-  ini.WriteBool(kSecAnyToAny, "FileNameToTitle", chkFileNameToTitle.Checked);
-  ini.WriteBool(kSecAnyToAny, "LeftToRight", chkLeftToRight.Checked);
-  ini.WriteBool(kSecAnyToAny, "AddBaseInfo", chkAddBaseInfo.Checked);
-  ini.WriteBool(kSecAnyToAny, "AddErrorInfo", chkAddError.Checked);
+  SaveOptionBoxes(*this, ini, kSecAnyToAny, true);
   ini.WriteInteger(kSecAnyToAny, "SourceType", rgSource.ItemIndex);
   ini.WriteInteger(kSecAnyToAny, "SourceFormat", cbbSourceFormat.ItemIndex);
   ini.WriteInteger(kSecAnyToAny, "DestinationFormat", cbbDestinationFormat.ItemIndex);

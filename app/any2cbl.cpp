@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "app/baseany2any.h"
+#include "app/formsettings.h"
 #include "app/paths.h"
 #include "app/settings.h"
 #include "core/bytereader.h"
@@ -168,10 +169,7 @@ TAnyFormat2CBLForm::TAnyFormat2CBLForm() {
   chkSubDir.Checked = ini.ReadBool(kSecAnyToCbl, "SubDirs", true);
   rgCompressLevel.ItemIndex = ValidPosition(ini.ReadInteger(kSecAnyToCbl, "CompressLevel", 0),
                                             rgCompressLevel.Items.size(), 0);
-  chkFileNameToTitle.Checked = ini.ReadBool(kSecAnyToCbl, "FileNameToTitle", false);
-  chkLeftToRight.Checked = ini.ReadBool(kSecAnyToCbl, "LeftToRight", false);
-  chkAddBaseInfo.Checked = ini.ReadBool(kSecAnyToCbl, "AddBaseInfo", false);
-  chkAddError.Checked = ini.ReadBool(kSecAnyToCbl, "AddErrorInfo", false);
+  LoadOptionBoxes(*this, ini, kSecAnyToCbl, true);
   cbbSourceFormat.ItemIndex =
       ValidPosition(ini.ReadInteger(kSecAnyToCbl, "SourceFormat", 0), kSourceRowCount, 0);
   cbbSourceFormatChange();
@@ -185,10 +183,7 @@ TAnyFormat2CBLForm::~TAnyFormat2CBLForm() {
   ini.WriteInteger(kSecAnyToCbl, "SourceType", rgSource.ItemIndex);
   ini.WriteBool(kSecAnyToCbl, "SubDirs", chkSubDir.Checked);
   ini.WriteInteger(kSecAnyToCbl, "CompressLevel", rgCompressLevel.ItemIndex);
-  ini.WriteBool(kSecAnyToCbl, "FileNameToTitle", chkFileNameToTitle.Checked);
-  ini.WriteBool(kSecAnyToCbl, "LeftToRight", chkLeftToRight.Checked);
-  ini.WriteBool(kSecAnyToCbl, "AddBaseInfo", chkAddBaseInfo.Checked);
-  ini.WriteBool(kSecAnyToCbl, "AddErrorInfo", chkAddError.Checked);
+  SaveOptionBoxes(*this, ini, kSecAnyToCbl, true);
   ini.WriteInteger(kSecAnyToCbl, "SourceFormat", cbbSourceFormat.ItemIndex);
 }
 

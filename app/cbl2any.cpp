@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "app/any2any.h"
+#include "app/formsettings.h"
 #include "app/paths.h"
 #include "app/settings.h"
 #include "core/encoding.h"
@@ -113,9 +114,7 @@ TCBL2AnyFormatForm::TCBL2AnyFormatForm() {
   rgDestinationFileName.ItemIndex =
       ValidPosition(ini.ReadInteger(kSecCblToAny, "FileNameType", kNameTitle),
                     rgDestinationFileName.Items.size(), kNameTitle);
-  chkLeftToRight.Checked = ini.ReadBool(kSecCblToAny, "LeftToRight", false);
-  chkAddBaseInfo.Checked = ini.ReadBool(kSecCblToAny, "AddBaseInfo", false);
-  chkAddError.Checked = ini.ReadBool(kSecCblToAny, "AddErrorInfo", false);
+  LoadOptionBoxes(*this, ini, kSecCblToAny, false);
   cbbDestinationFormat.ItemIndex = ValidPosition(
       ini.ReadInteger(kSecCblToAny, "DestinationFormat", 0), cbbDestinationFormat.Items.size(), 0);
   cbbDestinationFormatChange();
@@ -129,9 +128,7 @@ TCBL2AnyFormatForm::~TCBL2AnyFormatForm() {
   ini.WriteBool(kSecCblToAny, "SubDirs", chkSubDir.Checked);
   ini.WriteInteger(kSecCblToAny, "SourceType", rgSource.ItemIndex);
   ini.WriteInteger(kSecCblToAny, "FileNameType", rgDestinationFileName.ItemIndex);
-  ini.WriteBool(kSecCblToAny, "LeftToRight", chkLeftToRight.Checked);
-  ini.WriteBool(kSecCblToAny, "AddBaseInfo", chkAddBaseInfo.Checked);
-  ini.WriteBool(kSecCblToAny, "AddErrorInfo", chkAddError.Checked);
+  SaveOptionBoxes(*this, ini, kSecCblToAny, false);
   ini.WriteInteger(kSecCblToAny, "DestinationFormat", cbbDestinationFormat.ItemIndex);
 }
 
