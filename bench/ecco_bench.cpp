@@ -15,6 +15,7 @@
 #include "core/notation.h"
 #include "core/record.h"
 #include "core/uglobal.h"
+#include "tests/ecco/coordinates.h"
 
 namespace {
 
@@ -28,23 +29,10 @@ class TQuietJob : public TJobState {
 std::string WxfOfCoordinates(const std::string& moves) {
   TQuietJob job;
   job.WxfStandard = true;
-  TChessRec rec;
-  ResetRecord(rec, kFmtPgn, kFmtPgn);
-  std::vector<std::pair<uint8_t, uint8_t>> list;
-  std::istringstream in(moves);
-  for (std::string m; in >> m;)
-    list.push_back(
-        {SquareOf(m[0] - 'a', 9 - (m[1] - '0')), SquareOf(m[2] - 'a', 9 - (m[3] - '0'))});
-  int n = static_cast<int>(list.size());
-  SetMoveCapacity(rec, n + 1);
-  for (int i = 1; i <= n; ++i) {
-    rec.Moves[i].From = list[i - 1].first;
-    rec.Moves[i].Dest = list[i - 1].second;
-  }
-  BuildLinearTree(rec, n);
+  TChessRec rec = RecordOfCoordinates(kFmtPgn, kFmtPgn, moves);
   CheckMoves(job, rec);
   std::string wxf;
-  for (int i = 1; i <= n && i <= 20; ++i)
+  for (int i = 1; i <= rec.MoveCount && i <= 20; ++i)
     wxf += RenderWxf(rec.Moves[i].NoteHead, rec.Moves[i].NoteTail);
   return wxf;
 }

@@ -24,6 +24,7 @@
 #include "core/uglobal.h"
 #include "formats/text/pgn.h"
 #include "tests/core/test_job.h"
+#include "tests/ecco/coordinates.h"
 
 namespace fs = std::filesystem;
 
@@ -55,26 +56,6 @@ TTestJob MakeJob(int srcCodePage) {
   job.TextVariant = 3;
   job.ScriptCodePage = kCpGbk;
   return job;
-}
-
-// A record of moves given as coordinates such as "h2e2" (files a..i from
-// red's left, ranks 0..9 from red's side).
-TChessRec RecordOfCoordinates(const TJobState& job, const std::string& moves) {
-  TChessRec rec;
-  ResetRecord(rec, job.SrcFormat, job.DstFormat);
-  std::vector<std::pair<uint8_t, uint8_t>> list;
-  std::istringstream in(moves);
-  for (std::string m; in >> m;)
-    list.push_back(
-        {SquareOf(m[0] - 'a', 9 - (m[1] - '0')), SquareOf(m[2] - 'a', 9 - (m[3] - '0'))});
-  int n = static_cast<int>(list.size());
-  SetMoveCapacity(rec, n + 1);
-  for (int i = 1; i <= n; ++i) {
-    rec.Moves[i].From = list[i - 1].first;
-    rec.Moves[i].Dest = list[i - 1].second;
-  }
-  BuildLinearTree(rec, n);
-  return rec;
 }
 
 class Accuracy : public ::testing::Test {
@@ -129,7 +110,7 @@ TEST_F(Accuracy, AgreementWithPracticeGameLabels) {
     std::vector<std::string> f = Fields(line);
     ASSERT_EQ(f.size(), 4u) << line;
     TTestJob job = MakeJob(kCpUtf8);
-    TChessRec rec = RecordOfCoordinates(job, f[3]);
+    TChessRec rec = RecordOfCoordinates(job.SrcFormat, job.DstFormat, f[3]);
     CompleteRecord(job, rec, "");
     const std::string& label = f[1];
     std::string ours = rec.Texts[kSlotEcco];
