@@ -352,7 +352,8 @@ static void ReadGame(const char* wxf, TGame* g) {
   int n = 0;
   StartBoard(b);
   if (wxf) {
-    size_t len = strnlen(wxf, 4 * kMaxPlies);
+    size_t len = 0;
+    while (len < 4 * kMaxPlies && wxf[len]) ++len;
     for (; n < kMaxPlies && (size_t)(4 * n + 4) <= len; ++n)
       if (!PlayWxf(b, n & 1, wxf + 4 * n, &played[n])) break;
   }
