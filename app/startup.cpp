@@ -6,8 +6,10 @@
 #include <langinfo.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 
@@ -136,12 +138,27 @@ void SaveLogFile(const std::string& text) {
   SaveFileReplacing(SettingsFolder() + kLogFileName, bytes, false);
 }
 
-int RunProgram(const std::vector<std::string>& args) {
-  if (args.empty()) {
-    // The desktop window comes later; until then say how to use the program.
-    PrintUsage(stdout);
-    return 2;
+int RunDesktop() {
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const std::string gui = ExecutableFolder() + kDesktopProgram;
+  std::string why;
+  if ((x11 == nullptr || *x11 == '\0') && (wayland == nullptr || *wayland == '\0')) {
+    why = "no display (neither DISPLAY nor WAYLAND_DISPLAY is set) to open the window on";
+  } else if (access(gui.c_str(), X_OK) != 0) {
+    why = "the desktop window " + gui + " is not installed";
+  } else {
+    char* const argv[] = {const_cast<char*>(gui.c_str()), nullptr};
+    execv(gui.c_str(), argv);
+    why = "cannot start " + gui + ": " + std::strerror(errno);
   }
+  std::fprintf(stderr, "tavrik: %s.\n", why.c_str());
+  PrintUsage(stderr);
+  return 2;
+}
+
+int RunProgram(const std::vector<std::string>& args) {
+  if (args.empty()) return RunDesktop();
   StartUp(args);
   int status = 2;
   {

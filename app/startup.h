@@ -34,5 +34,12 @@ void ShutDown();
 // one; a failure is ignored.
 void SaveLogFile(const std::string& text);
 
+// The desktop window's program, beside tavrik.
+inline constexpr const char* kDesktopProgram = "tavrik-gui";
+// No argument: replaces the process with the desktop window. Returns only when
+// that cannot be done (no display, program missing): exit status 2, after one
+// line saying why and the usage.
+int RunDesktop();
+
 // The whole program without the desktop: returns the exit status.
 int RunProgram(const std::vector<std::string>& args);
