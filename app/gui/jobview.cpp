@@ -28,6 +28,13 @@
 namespace {
 // How often the log and the progress bar catch up with a running job.
 constexpr int kDrawIntervalMs = 50;
+
+// Jobs share process-wide state (the script converters, the opening library,
+// the settings): a job started while another window's job runs waits for it.
+std::mutex& JobMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
 }  // namespace
 
 TJobView::TJobView(const char* caption, const TJobHooks& hooks) : hooks_(hooks) {
@@ -160,7 +167,10 @@ void TJobView::RunJob(std::function<void()> job) {
   Binder.SetBusy(true);
   btnStop_->setEnabled(true);
 
-  thread_ = QThread::create([job = std::move(job)] { job(); });
+  thread_ = QThread::create([job = std::move(job)] {
+    std::lock_guard<std::mutex> lock(JobMutex());
+    job();
+  });
   QObject::connect(thread_, &QThread::finished, this, [this] { JobEnded(); });
   timer_->start();
   thread_->start();
