@@ -16,7 +16,7 @@ namespace {
 const std::string kTavrik = std::string(TAVRIK_BINARY_DIR) + "/tavrik";
 
 // Runs a shell command; returns its exit status and its output (both streams).
-int Run(const std::string& command, std::string& output) {
+int RunCommand(const std::string& command, std::string& output) {
   output.clear();
   FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
   if (pipe == nullptr) return -1;
@@ -32,7 +32,7 @@ int Run(const std::string& command, std::string& output) {
 
 TEST(DesktopStart, CommandLineLinksNoQt) {
   std::string out;
-  ASSERT_EQ(Run("readelf -d '" + kTavrik + "'", out), 0) << out;
+  ASSERT_EQ(RunCommand("readelf -d '" + kTavrik + "'", out), 0) << out;
   ASSERT_NE(out.find("(NEEDED)"), std::string::npos) << out;  // the section was read
   EXPECT_EQ(out.find("libQt"), std::string::npos) << out;
 }
@@ -56,9 +56,9 @@ TEST_P(DesktopStartCases, SaysWhyAndShowsUsage) {
     fs::copy_file(kTavrik, program);
   }
   std::string out;
-  const int status = Run("env -u DISPLAY -u WAYLAND_DISPLAY TAVRIK_CONFIG_DIR='" + dir + "' " +
-                             c.Environment + " '" + program + "'",
-                         out);
+  const int status = RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY TAVRIK_CONFIG_DIR='" + dir +
+                                    "' " + c.Environment + " '" + program + "'",
+                                out);
   EXPECT_EQ(status, 2) << out;
   EXPECT_NE(out.find(c.Why), std::string::npos) << out;
   EXPECT_NE(out.find("usage: tavrik"), std::string::npos) << out;
