@@ -127,6 +127,48 @@ void PathRow(QGridLayout* grid, int row, QWidget* label, QWidget* edit, QWidget*
   if (extra) grid->addWidget(extra, row, 3);
 }
 
+// Row 0: the source kind and the sub-folder box; row 1: the source path with
+// its browse button (and extra beside it).
+template <class TForm>
+void SourceRows(QGridLayout* grid, TBinder& b, TForm& f, TBinder::THandler kindClick,
+                TBinder::THandler browse, QWidget* extra = nullptr) {
+  grid->addWidget(Named(b.Radio(f.rgSource, std::move(kindClick), 0), "rgSource"), 0, 0, 1, 2);
+  grid->addWidget(Named(b.Check(f.chkSubDir), "chkSubDir"), 0, 2, 1, 2);
+  PathRow(grid, 1, b.Label(f.lblSource), Named(b.Edit(f.edtSource), "edtSource"),
+          Named(b.Button(f.btnSource, std::move(browse)), "btnSource"), extra);
+}
+
+template <class TForm>
+void DestinationRow(QGridLayout* grid, int row, TBinder& b, TForm& f, TBinder::THandler browse,
+                    QWidget* extra = nullptr) {
+  PathRow(grid, row, b.Label(f.lblDestination), Named(b.Edit(f.edtDestination), "edtDestination"),
+          Named(b.Button(f.btnDestination, std::move(browse)), "btnDestination"), extra);
+}
+
+// A multi-select list with its label and a column of buttons.
+template <class TList>
+void ListRow(QGridLayout* grid, int row, TBinder& b, TList& list, const char* name,
+             std::initializer_list<QWidget*> buttons) {
+  QListWidget* widget = Named(b.List(list), name);
+  widget->setMinimumHeight(60);
+  grid->addWidget(b.Label(list), row, 0, Qt::AlignTop);
+  grid->addWidget(widget, row, 1);
+  auto* column = new QWidget;
+  auto* layout = new QVBoxLayout(column);
+  layout->setContentsMargins(0, 0, 0, 0);
+  for (QWidget* button : buttons) layout->addWidget(button);
+  layout->addStretch(1);
+  grid->addWidget(column, row, 2);
+}
+
+// The record option boxes every conversion window has.
+QWidget* OptionBoxes(TBinder& b, TBaseForm& f) {
+  return Line({Named(b.Check(f.chkFileNameToTitle), "chkFileNameToTitle"),
+               Named(b.Check(f.chkLeftToRight), "chkLeftToRight"),
+               Named(b.Check(f.chkAddError), "chkAddError"),
+               Named(b.Check(f.chkAddBaseInfo), "chkAddBaseInfo"), nullptr});
+}
+
 }  // namespace
 
 // ---- Any format to any format ----
@@ -140,29 +182,21 @@ TAny2AnyView::TAny2AnyView(std::unique_ptr<TAnyFormat2AnyFormatForm> form)
   TBinder& b = Binder;
 
   auto* grid = new QGridLayout(MainPanel);
-  grid->addWidget(Named(b.Radio(
-                            f.rgSource, [&f] { f.rgSourceClick(); }, 0),
-                        "rgSource"),
-                  0, 0, 1, 2);
-  grid->addWidget(Named(b.Check(f.chkSubDir), "chkSubDir"), 0, 2, 1, 2);
-  PathRow(
-      grid, 1, b.Label(f.lblSource), Named(b.Edit(f.edtSource), "edtSource"),
-      Named(b.Button(f.btnSource,
-                     [this, &f] {
-                       BrowseForPath(this, f.edtSource, f.rgSource.ItemIndex == 0, true,
-                                     static_cast<int>(f.SrcFormat));
-                     }),
-            "btnSource"),
+  SourceRows(
+      grid, b, f, [&f] { f.rgSourceClick(); },
+      [this, &f] {
+        BrowseForPath(this, f.edtSource, f.rgSource.ItemIndex == 0, true,
+                      static_cast<int>(f.SrcFormat));
+      },
       Named(b.Combo(f.cbbSourceFormat, [&f] { f.cbbSourceFormatChange(); }), "cbbSourceFormat"));
-  PathRow(grid, 2, b.Label(f.lblDestination), Named(b.Edit(f.edtDestination), "edtDestination"),
-          Named(b.Button(f.btnDestination,
-                         [this, &f] {
-                           BrowseForPath(this, f.edtDestination, f.rgSource.ItemIndex == 0, false,
-                                         static_cast<int>(f.DstFormat));
-                         }),
-                "btnDestination"),
-          Named(b.Combo(f.cbbDestinationFormat, [&f] { f.cbbDestinationFormatChange(); }),
-                "cbbDestinationFormat"));
+  DestinationRow(
+      grid, 2, b, f,
+      [this, &f] {
+        BrowseForPath(this, f.edtDestination, f.rgSource.ItemIndex == 0, false,
+                      static_cast<int>(f.DstFormat));
+      },
+      Named(b.Combo(f.cbbDestinationFormat, [&f] { f.cbbDestinationFormatChange(); }),
+            "cbbDestinationFormat"));
   grid->addWidget(
       Line({Named(b.Radio(
                       f.rgSourceCodePage, [&f] { f.rgSourceCodePageClick(); }, 2),
@@ -172,11 +206,7 @@ TAny2AnyView::TAny2AnyView(std::unique_ptr<TAnyFormat2AnyFormatForm> form)
                   "rgDestinationCodePage"),
             Named(b.Radio(f.rgMapType), "rgMapType")}),
       3, 0, 1, 4);
-  grid->addWidget(Line({Named(b.Check(f.chkFileNameToTitle), "chkFileNameToTitle"),
-                        Named(b.Check(f.chkLeftToRight), "chkLeftToRight"),
-                        Named(b.Check(f.chkAddError), "chkAddError"),
-                        Named(b.Check(f.chkAddBaseInfo), "chkAddBaseInfo"), nullptr}),
-                  4, 0, 1, 4);
+  grid->addWidget(OptionBoxes(b, f), 4, 0, 1, 4);
   grid->setColumnStretch(1, 1);
 
   QPushButton* convert = Named(
@@ -211,33 +241,18 @@ TAny2CblView::TAny2CblView(std::unique_ptr<TAnyFormat2CBLForm> form)
   TBinder& b = Binder;
 
   auto* grid = new QGridLayout(MainPanel);
-  grid->addWidget(Named(b.Radio(
-                            f.rgSource, [&f] { f.rgSourceClick(); }, 0),
-                        "rgSource"),
-                  0, 0, 1, 2);
-  grid->addWidget(Named(b.Check(f.chkSubDir), "chkSubDir"), 0, 2, 1, 2);
-  PathRow(grid, 1, b.Label(f.lblSource), Named(b.Edit(f.edtSource), "edtSource"),
-          Named(b.Button(f.btnSource, [this, &f] { BrowseFolderInto(this, f.edtSource); }),
-                "btnSource"));
-  QListWidget* list = Named(b.List(f.lstFileName), "lstFileName");
-  list->setMinimumHeight(60);
-  grid->addWidget(b.Label(f.lstFileName), 2, 0, Qt::AlignTop);
-  grid->addWidget(list, 2, 1);
-  grid->addWidget(
-      Line({Named(b.Button(f.btnAdd,
-                           [this, &f] {
-                             f.AddFilesToList(ChooseFiles(this, static_cast<int>(f.SrcFormat)));
-                           }),
-                  "btnAdd"),
-            Named(b.Button(f.btnDelete, [&f] { f.btnDeleteClick(); }), "btnDelete"),
-            Named(b.Button(f.btnClear, [&f] { f.btnClearClick(); }), "btnClear"), nullptr},
-           true),
-      2, 2);
-  PathRow(
-      grid, 3, b.Label(f.lblDestination), Named(b.Edit(f.edtDestination), "edtDestination"),
-      Named(b.Button(f.btnDestination,
-                     [this, &f] { BrowseForPath(this, f.edtDestination, false, false, kFmtCbl); }),
-            "btnDestination"));
+  SourceRows(
+      grid, b, f, [&f] { f.rgSourceClick(); }, [this, &f] { BrowseFolderInto(this, f.edtSource); });
+  ListRow(grid, 2, b, f.lstFileName, "lstFileName",
+          {Named(b.Button(f.btnAdd,
+                          [this, &f] {
+                            f.AddFilesToList(ChooseFiles(this, static_cast<int>(f.SrcFormat)));
+                          }),
+                 "btnAdd"),
+           Named(b.Button(f.btnDelete, [&f] { f.btnDeleteClick(); }), "btnDelete"),
+           Named(b.Button(f.btnClear, [&f] { f.btnClearClick(); }), "btnClear")});
+  DestinationRow(grid, 3, b, f,
+                 [this, &f] { BrowseForPath(this, f.edtDestination, false, false, kFmtCbl); });
   grid->addWidget(Line({b.Label(f.cbbSourceFormat),
                         Named(b.Combo(f.cbbSourceFormat, [&f] { f.cbbSourceFormatChange(); }),
                               "cbbSourceFormat"),
@@ -246,11 +261,7 @@ TAny2CblView::TAny2CblView(std::unique_ptr<TAnyFormat2CBLForm> form)
                               "rgSourceCodePage"),
                         Named(b.Radio(f.rgMapType), "rgMapType"), nullptr}),
                   4, 0, 1, 4);
-  grid->addWidget(Line({Named(b.Check(f.chkFileNameToTitle), "chkFileNameToTitle"),
-                        Named(b.Check(f.chkLeftToRight), "chkLeftToRight"),
-                        Named(b.Check(f.chkAddError), "chkAddError"),
-                        Named(b.Check(f.chkAddBaseInfo), "chkAddBaseInfo"), nullptr}),
-                  5, 0, 1, 4);
+  grid->addWidget(OptionBoxes(b, f), 5, 0, 1, 4);
 
   // The library header fields, used when a new library is created.
   auto* header = new QGroupBox;
@@ -351,37 +362,20 @@ TCbl2AnyView::TCbl2AnyView(std::unique_ptr<TCBL2AnyFormatForm> form)
   TBinder& b = Binder;
 
   auto* grid = new QGridLayout(MainPanel);
-  grid->addWidget(Named(b.Radio(
-                            f.rgSource, [&f] { f.rgSourceClick(); }, 0),
-                        "rgSource"),
-                  0, 0, 1, 2);
-  grid->addWidget(Named(b.Check(f.chkSubDir), "chkSubDir"), 0, 2, 1, 2);
-  PathRow(grid, 1, b.Label(f.lblSource), Named(b.Edit(f.edtSource), "edtSource"),
-          Named(b.Button(f.btnSource,
-                         [this, &f] {
-                           const bool folder =
-                               f.rgSource.ItemIndex == TCBL2AnyFormatForm::kSourceFolder;
-                           if (BrowseForPath(this, f.edtSource, folder, true, kFmtCbl) && !folder)
-                             LoadList(f.edtSource.Text);
-                         }),
-                "btnSource"));
-  QListWidget* list = Named(b.List(f.lstSource), "lstSource");
-  list->setMinimumHeight(80);
-  grid->addWidget(b.Label(f.lstSource), 2, 0, Qt::AlignTop);
-  grid->addWidget(list, 2, 1);
-  grid->addWidget(
-      Line({Named(b.Button(f.btnSelectAll, [&f] { f.btnSelectAllClick(); }), "btnSelectAll"),
-            Named(b.Button(f.btnNoSelect, [&f] { f.btnNoSelectClick(); }), "btnNoSelect"),
-            Named(b.Button(f.btnReverseSelect, [&f] { f.btnReverseSelectClick(); }),
-                  "btnReverseSelect"),
-            nullptr},
-           true),
-      2, 2);
+  SourceRows(
+      grid, b, f, [&f] { f.rgSourceClick(); },
+      [this, &f] {
+        const bool folder = f.rgSource.ItemIndex == TCBL2AnyFormatForm::kSourceFolder;
+        if (BrowseForPath(this, f.edtSource, folder, true, kFmtCbl) && !folder)
+          LoadList(f.edtSource.Text);
+      });
+  ListRow(grid, 2, b, f.lstSource, "lstSource",
+          {Named(b.Button(f.btnSelectAll, [&f] { f.btnSelectAllClick(); }), "btnSelectAll"),
+           Named(b.Button(f.btnNoSelect, [&f] { f.btnNoSelectClick(); }), "btnNoSelect"),
+           Named(b.Button(f.btnReverseSelect, [&f] { f.btnReverseSelectClick(); }),
+                 "btnReverseSelect")});
   grid->setRowStretch(2, 1);
-  PathRow(
-      grid, 3, b.Label(f.lblDestination), Named(b.Edit(f.edtDestination), "edtDestination"),
-      Named(b.Button(f.btnDestination, [this, &f] { BrowseFolderInto(this, f.edtDestination); }),
-            "btnDestination"));
+  DestinationRow(grid, 3, b, f, [this, &f] { BrowseFolderInto(this, f.edtDestination); });
   grid->addWidget(
       Line({b.Label(f.cbbDestinationFormat),
             Named(b.Combo(f.cbbDestinationFormat, [&f] { f.cbbDestinationFormatChange(); }),
@@ -395,11 +389,7 @@ TCbl2AnyView::TCbl2AnyView(std::unique_ptr<TCBL2AnyFormatForm> form)
             Named(b.Radio(f.rgMapType, {}, 0), "rgMapType"),
             Named(b.Radio(f.rgDestinationFileName, {}, 2), "rgDestinationFileName")}),
       5, 0, 1, 4);
-  grid->addWidget(Line({Named(b.Check(f.chkFileNameToTitle), "chkFileNameToTitle"),
-                        Named(b.Check(f.chkLeftToRight), "chkLeftToRight"),
-                        Named(b.Check(f.chkAddError), "chkAddError"),
-                        Named(b.Check(f.chkAddBaseInfo), "chkAddBaseInfo"), nullptr}),
-                  6, 0, 1, 4);
+  grid->addWidget(OptionBoxes(b, f), 6, 0, 1, 4);
   grid->setColumnStretch(1, 1);
 
   QPushButton* convert = Named(
@@ -453,12 +443,8 @@ TCbl3ToCbrView::TCbl3ToCbrView(std::unique_ptr<TCBL3ToCBRForm> form)
   TBinder& b = Binder;
 
   auto* grid = new QGridLayout(MainPanel);
-  grid->addWidget(Named(b.Radio(f.rgSource, {}, 0), "rgSource"), 0, 0, 1, 2);
-  grid->addWidget(Named(b.Check(f.chkSubDir), "chkSubDir"), 0, 2);
-  PathRow(grid, 1, b.Label(f.lblSource), Named(b.Edit(f.edtSource), "edtSource"),
-          Named(b.Button(f.btnSource, [&f] { f.btnSourceClick(); }), "btnSource"));
-  PathRow(grid, 2, b.Label(f.lblDestination), Named(b.Edit(f.edtDestination), "edtDestination"),
-          Named(b.Button(f.btnDestination, [&f] { f.btnDestinationClick(); }), "btnDestination"));
+  SourceRows(grid, b, f, {}, [&f] { f.btnSourceClick(); });
+  DestinationRow(grid, 2, b, f, [&f] { f.btnDestinationClick(); });
   grid->addWidget(Named(b.Radio(f.rgCBRFlag, {}, 0), "rgCBRFlag"), 3, 0, 1, 3);
   grid->setColumnStretch(1, 1);
   grid->setRowStretch(4, 1);
