@@ -93,8 +93,12 @@ TMainForm::TMainForm() {
 }
 
 TMainForm::~TMainForm() {
-  // Every job window saves its settings as it goes.
-  for (QMdiSubWindow* sub : area_->subWindowList()) delete sub;
+  // Every job window saves its settings as it goes; a window already closed
+  // may still wait for its deletion.
+  for (QMdiSubWindow* sub : area_->findChildren<QMdiSubWindow*>()) {
+    disconnect(sub, nullptr, this, nullptr);
+    delete sub;
+  }
 }
 
 QString TMainForm::HelpAddress(const QString& itemName) {

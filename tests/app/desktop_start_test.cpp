@@ -44,6 +44,8 @@ struct TStartCase {
   const char* Why;
 };
 
+void PrintTo(const TStartCase& c, std::ostream* os) { *os << c.Name; }
+
 class DesktopStartCases : public ::testing::TestWithParam<TStartCase> {};
 
 TEST_P(DesktopStartCases, SaysWhyAndShowsUsage) {
