@@ -66,11 +66,10 @@ void TBinder::SetBusy(bool busy) {
 
 QCheckBox* TBinder::Check(TCheckBox& c, THandler handler) {
   auto* box = new QCheckBox(FromUtf8(c.Caption));
-  QObject::connect(box, &QCheckBox::clicked, [this, &c, box, handler](bool checked) {
+  QObject::connect(box, &QCheckBox::clicked, [this, &c, handler](bool checked) {
     if (drawing_ || busy_) return;
     c.Checked = checked;
     Changed(handler);
-    (void)box;
   });
   Add(box, c, [&c, box] {
     QSignalBlocker block(box);

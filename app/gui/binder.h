@@ -42,7 +42,7 @@ class TBinder {
   // Draws every widget from its control.
   void Refresh();
   // While a job runs the form belongs to the job: every input is disabled and
-  // nothing is read from the form. Widgets in keep stay as they are.
+  // nothing is read from the form.
   void SetBusy(bool busy);
   bool Busy() const { return busy_; }
 
