@@ -75,9 +75,18 @@ std::string ExecutableFolder() {
   return WithDelimiter(exe.parent_path().string());
 }
 
+bool IsInstalledCopy(const std::string& exeFolder) {
+  std::error_code ec;
+  return fs::is_directory(PrivateLibraryFolder(exeFolder), ec);
+}
+
 std::string ChooseSettingsFolder(const std::string& exeFolder) {
   if (const char* dir = std::getenv("TAVRIK_CONFIG_DIR"); dir && *dir) return WithDelimiter(dir);
-  if (!exeFolder.empty() && access(exeFolder.c_str(), W_OK) == 0) return WithDelimiter(exeFolder);
+  // An installed copy keeps its settings in the user's folder even when its
+  // own folder is writable (root, or a prefix in the user's home): the files
+  // beside it are shared by every user and belong to the package.
+  if (!exeFolder.empty() && access(exeFolder.c_str(), W_OK) == 0 && !IsInstalledCopy(exeFolder))
+    return WithDelimiter(exeFolder);
   std::string base;
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
     base = xdg;

@@ -13,9 +13,12 @@ extern const char* const kDefaultCodeBases[2];
 
 // The folder of the running executable, ending in '/'.
 std::string ExecutableFolder();
+// An executable installed by the install rules: its private library folder
+// exists (they always create it).
+bool IsInstalledCopy(const std::string& exeFolder);
 // Where the settings and log files live: $TAVRIK_CONFIG_DIR when set, else the
-// executable's folder when it is writable, else $XDG_CONFIG_HOME/tavrik/
-// (default ~/.config/tavrik/). Ends in '/'.
+// executable's folder when it is writable and not an installed copy, else
+// $XDG_CONFIG_HOME/tavrik/ (default ~/.config/tavrik/). Ends in '/'.
 std::string ChooseSettingsFolder(const std::string& exeFolder);
 // The code page of the program's messages and file names, from the locale's
 // character set name (nl_langinfo(CODESET)).
