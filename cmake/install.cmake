@@ -57,7 +57,9 @@ set(TAVRIK_DEB_DEPENDS
   libc6 libstdc++6 libgcc-s1 libicu${TAVRIK_ICU_MAJOR} libxml2 zlib1g
   libssl${OPENSSL_VERSION_MAJOR})
 if(TARGET tavrik-gui)
-  list(APPEND TAVRIK_DEB_DEPENDS libqt6core6 libqt6gui6 libqt6widgets6)
+  set(TAVRIK_QT_AT_LEAST "(>= ${Qt6_VERSION_MAJOR}.${Qt6_VERSION_MINOR})")
+  list(APPEND TAVRIK_DEB_DEPENDS "libqt6core6 ${TAVRIK_QT_AT_LEAST}"
+    "libqt6gui6 ${TAVRIK_QT_AT_LEAST}" "libqt6widgets6 ${TAVRIK_QT_AT_LEAST}")
 endif()
 list(JOIN TAVRIK_DEB_DEPENDS ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-arphic-uming)
