@@ -13,6 +13,9 @@
 
 struct TChessRec;
 
+// Length of the MD5 suffix of output names: "{" + 32 hexadecimal digits + "}".
+constexpr size_t kMd5SuffixBytes = 34;
+
 // Answers of Ask (modal results).
 constexpr int kAnswerOk = 1;
 constexpr int kAnswerYes = 6;
@@ -79,6 +82,7 @@ class TBaseForm : public TJobState {
 
   void Log(const std::string& text, int level = kLogPlain, bool addPrefix = true) override;
   void LogRecord(TChessRec& rec, const std::string& text, int level) override;
+  void EndRecordLog(TChessRec& rec) override;
   // The one way a job talks to the user. Unattended (any command-line argument)
   // or with no asker, the text is logged and unattendedAnswer returned; an
   // interactive summary (unattendedAnswer -1) is logged as well as shown.
@@ -106,7 +110,6 @@ class TBaseForm : public TJobState {
  private:
   bool WriteFileReplacing(TChessRec& rec, const std::string& fileName, const std::string& data);
 };
-
 
 bool MatchesMask(const std::string& fileName, const std::string& mask);
 // Equal length and equal when compared case-insensitively in the system code
