@@ -170,6 +170,7 @@ bool ReadCbrRecord(TJobState& job, TChessRec& rec, std::string_view data, size_t
       ReadCommentLines(job, rec, in, count, startOffset);
     }
     CompleteRecord(job, rec, std::string());
+    job.EndRecordLog(rec);
     return true;
   } catch (const std::exception& e) {
     job.LogRecord(rec, e.what(), kLogError);
