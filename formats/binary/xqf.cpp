@@ -223,7 +223,7 @@ bool ReadXqfData(TJobState& job, TChessRec& rec, std::string& data) {
     bool continues = true;
     while (continues || pending > 0) {
       if (!body.Has(static_cast<size_t>(recordSize))) break;  // no room for another record
-      if (static_cast<size_t>(node + 1) >= rec.Moves.size()) SetMoveCapacity(rec, node + 2);
+      if (static_cast<size_t>(node + 1) >= rec.Moves.size()) rec.Moves.emplace_back();
       ++node;
       if (!continues) --pending;
       uint8_t from = 0, dest = 0, tag = 0, reserved = 0;
