@@ -1,6 +1,7 @@
 // tavrik-gui: the desktop window of the converter.
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 #include <clocale>
 
 #include "app/gui/mainform.h"
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("tavrik"));
   QApplication::setApplicationDisplayName(QString::fromUtf8(kAppTitle));
   QApplication::setDesktopFileName(QStringLiteral("tavrik"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tavrik")));
   QApplication::setFont(WindowFont());
 
   StartUp({});

@@ -11,12 +11,14 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -281,8 +283,17 @@ class TGuiTest : public QObject {
     QVERIFY(view);
     switch (kind) {
       case TMainForm::kAnyToAny: {
-        ChooseRadio(view, "rgSource", 1);
-        SetEdit(view, "edtSource", Path(QStringLiteral("src/a.xqf")));
+        // The source comes by drag and drop: a file makes the source kind a file.
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(Path(QStringLiteral("src/a.xqf")))});
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(view, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(view, &drop);
+        QCOMPARE(Child<QLineEdit>(view, "edtSource")->text(), Path(QStringLiteral("src/a.xqf")));
+        QVERIFY(Child<QGroupBox>(view, "rgSource")->findChildren<QRadioButton*>()[1]->isChecked());
         SetEdit(view, "edtDestination", out);
         ChooseFormat(view, "cbbSourceFormat", QStringLiteral("*.XQF"));
         ChooseFormat(view, "cbbDestinationFormat", QStringLiteral("*.PGN"));
