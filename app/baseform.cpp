@@ -88,6 +88,13 @@ bool FileExists(const std::string& name) {
   return !name.empty() && ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
+// Nothing at all under the name, not even a dangling link: then it is no file,
+// no link to follow and nothing to replace, all known from one lstat.
+bool NothingAt(const std::string& name) {
+  struct stat st;
+  return ::lstat(name.c_str(), &st) != 0 && errno == ENOENT;
+}
+
 bool FolderExists(const std::string& name) {
   struct stat st;
   return ::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -183,9 +190,10 @@ int WriteInPlace(const std::string& target, const std::string& data) {
 // a flush per record would make converting a large folder several times
 // slower. A file that replaces another is flushed before the rename, so that a
 // crash cannot leave an empty file where the old one was. Returns 0 or an errno.
-int WriteByRename(const std::string& target, const std::string& data) {
+// A target known to be absent is not looked for again.
+int WriteByRename(const std::string& target, const std::string& data, bool knownAbsent) {
   struct stat old;
-  const bool replacing = ::stat(target.c_str(), &old) == 0;
+  const bool replacing = !knownAbsent && ::stat(target.c_str(), &old) == 0;
   if (replacing && !S_ISREG(old.st_mode)) return WriteInPlace(target, data);
   // A file the user may not write to is not replaced behind their back.
   if (replacing && ::access(target.c_str(), W_OK) != 0) return errno;
@@ -416,10 +424,11 @@ int TBaseForm::WalkSourceFolder(const std::string& sourceFolder, const std::stri
   BeginFiles(OnProgress && !InFileRun() ? CountMatchingFiles(sourceFolder, mask, chkSubDir.Checked)
                                         : -1);
   int count = 0;
+  bool destFolderSeen = false;  // once there, it is not looked for again
   for (const std::string& name : files) {
     if (!MatchesMask(name, mask)) continue;
     if (Stopping()) break;
-    if (!destFolder.empty() && !FolderExists(destFolder)) {
+    if (!destFolder.empty() && !destFolderSeen && !FolderExists(destFolder)) {
       std::error_code createError;
       fs::create_directories(fs::path(destFolder).lexically_normal(), createError);
       if (!FolderExists(destFolder)) {
@@ -427,6 +436,7 @@ int TBaseForm::WalkSourceFolder(const std::string& sourceFolder, const std::stri
         continue;
       }
     }
+    destFolderSeen = true;
     count += ConvertFile(sourceFolder + name, destFolder);
     FileDone();
   }
@@ -493,6 +503,17 @@ bool TBaseForm::WriteOutput(TChessRec& rec, const std::string& fileName, size_t 
     name += title + "." + ext;
   }
 
+  // Most names are new: one lstat then stands for the existence checks below.
+  std::string probed;
+  bool probedAbsent = false;
+  auto absent = [&](const std::string& n) {
+    if (n != probed) {
+      probed = n;
+      probedAbsent = NothingAt(n);
+    }
+    return probedAbsent;
+  };
+
   if (AddMD5 == 1 || AddMD5 == 2) {
     const size_t split = name.find_last_of("./");
     std::string base = name;
@@ -506,7 +527,7 @@ bool TBaseForm::WriteOutput(TChessRec& rec, const std::string& fileName, size_t 
       base.resize(base.size() - kMd5SuffixBytes);
       name = base + ext;
     }
-    if (AddMD5 == 2 || FileExists(name)) {
+    if (AddMD5 == 2 || (!absent(name) && FileExists(name))) {
       std::string digest;
       if (!Md5Hex(rendered, digest)) {
         LogRecord(rec, SystemText("不能計算MD5：") + name, kLogError);
@@ -516,7 +537,8 @@ bool TBaseForm::WriteOutput(TChessRec& rec, const std::string& fileName, size_t 
     }
   }
 
-  if (FileExists(name)) {
+  const bool knownAbsent = absent(name);
+  if (!knownAbsent && FileExists(name)) {
     if (ReplaceAnswer == kAnswerYes || ReplaceAnswer == kAnswerNo) {
       int answer = Ask(SystemText("文件“") + name + SystemText("”已存在，是否替換？"),
                        TAskKind::Confirmation, kBtnYes | kBtnNo | kBtnYesToAll | kBtnNoToAll,
@@ -538,7 +560,8 @@ bool TBaseForm::WriteOutput(TChessRec& rec, const std::string& fileName, size_t 
     }
   }
 
-  const int err = WriteByRename(ResolveLinks(name), rendered);
+  const int err = knownAbsent ? WriteByRename(name, rendered, true)
+                              : WriteByRename(ResolveLinks(name), rendered, false);
   if (err != 0) {
     LogRecord(rec, SystemText("不能寫入文件：") + name + " (" + std::strerror(err) + ")",
               kLogError);

@@ -47,8 +47,12 @@ std::string NormalisedCodeset(const std::string& s) {
 std::string WithUnixLineEnds(const std::string& text) {
   std::string out;
   out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i)
-    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+  size_t from = 0;
+  for (size_t cr = text.find("\r\n"); cr != std::string::npos; cr = text.find("\r\n", from)) {
+    out.append(text, from, cr - from);
+    from = cr + 1;
+  }
+  out.append(text, from, std::string::npos);
   return out;
 }
 

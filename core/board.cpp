@@ -1,5 +1,6 @@
 #include "core/board.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -233,16 +234,38 @@ void CheckMoves(TJobState& job, TChessRec& rec) {
   if (rec.MoveCount <= 0 || rec.Moves.size() < 2) return;
   const int count =
       rec.MoveCount < int(rec.Moves.size()) ? rec.MoveCount : int(rec.Moves.size()) - 1;
-  std::vector<TWorkBoard> boards(size_t(count) + 1);
-  MakeWorkBoard(rec, boards[0]);
+  // A parent that does not come before the node cannot be replayed; such a
+  // node is played after its predecessor instead of reading a board not yet
+  // made.
+  auto parentOf = [&rec](int i) {
+    const int parent = rec.Moves[i].Parent;
+    return parent >= 0 && parent < i ? parent : i - 1;
+  };
+  // One board is played forward along the nodes. Only a node that a later node
+  // other than its successor continues from (a branch point: the start of an
+  // alternative) keeps a copy of its board, so memory follows the number of
+  // variations, not the number of moves.
+  std::vector<bool> branchPoint(size_t(count) + 1, false);
+  for (int i = 2; i <= count; ++i)
+    if (parentOf(i) != i - 1) branchPoint[size_t(parentOf(i))] = true;
+  std::vector<int32_t> savedNodes;  // ascending, as they are saved
+  std::vector<TWorkBoard> savedBoards;
+  auto save = [&](int node, const TWorkBoard& b) {
+    if (!branchPoint[size_t(node)]) return;
+    savedNodes.push_back(node);
+    savedBoards.push_back(b);
+  };
+  auto saved = [&](int node) -> const TWorkBoard& {
+    auto at = std::lower_bound(savedNodes.begin(), savedNodes.end(), node);
+    return savedBoards[size_t(at - savedNodes.begin())];
+  };
+  TWorkBoard board;
+  MakeWorkBoard(rec, board);
+  save(0, board);
   for (int i = 1; i <= count; ++i) {
     TMoveNode& node = rec.Moves[i];
-    // A parent that does not come before the node cannot be replayed; such a
-    // node is played after its predecessor instead of reading a board not yet
-    // made.
-    const int parent = node.Parent >= 0 && node.Parent < i ? node.Parent : i - 1;
-    TWorkBoard& board = boards[i];
-    board = boards[parent];
+    const int parent = parentOf(i);
+    if (parent != i - 1) board = saved(parent);
     node.NoteHead = 0xFF;
     node.NoteTail = 0xFF;
     const int fromX = SquareX(node.From), fromY = SquareY(node.From);
@@ -289,6 +312,7 @@ void CheckMoves(TJobState& job, TChessRec& rec) {
       board[WorkIndex(fromX, fromY)] = 0;
       board[WorkIndex(toX, toY)] = uint8_t(piece);
     }
+    save(i, board);
   }
 }
 

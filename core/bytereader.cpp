@@ -26,15 +26,23 @@ bool LoadFileBytes(const std::string& path, std::string& data, std::string& erro
     err = special ? EINVAL : EISDIR;
   }
   if (!err) {
-    data.reserve(static_cast<size_t>(st.st_size));
-    char chunk[65536];
+    // One read normally does: it asks for a byte more than the size, so a
+    // short answer at or past that size is the end of the file. A file that
+    // grows meanwhile is read on until its end.
+    const size_t expected = static_cast<size_t>(st.st_size);
+    data.resize(expected + 1);
+    size_t have = 0;
     for (;;) {
-      const ssize_t got = read(fd, chunk, sizeof chunk);
+      if (have == data.size()) data.resize(data.size() * 2);
+      const size_t room = data.size() - have;
+      const ssize_t got = read(fd, data.data() + have, room);
       if (got < 0 && errno == EINTR) continue;
       if (got < 0) err = errno;
       if (got <= 0) break;
-      data.append(chunk, static_cast<size_t>(got));
+      have += static_cast<size_t>(got);
+      if (static_cast<size_t>(got) < room && have >= expected) break;
     }
+    data.resize(have);
   }
   if (fd >= 0) close(fd);
   if (special)

@@ -8,8 +8,10 @@
 #include <unicode/ucnv_cb.h>
 #include <unicode/unistr.h>
 #include <unicode/uscript.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -99,6 +101,50 @@ UConverter* ConverterFor(int cp) {
 bool IsAscii(std::string_view s) {
   for (unsigned char b : s)
     if (b >= 0x80) return false;
+  return true;
+}
+
+// Whether the double-byte character lead, trail of code page cp (GBK or Big5)
+// decodes and encodes back to the same two bytes. Asked of ICU once per
+// character and code page, then remembered.
+bool PairRoundTrips(int cp, unsigned char lead, unsigned char trail) {
+  enum : uint8_t { kUnknown, kSame, kChanged };
+  static std::atomic<uint8_t> known[2][0x10000];
+  std::atomic<uint8_t>& entry = known[cp == kCpBig5 ? 1 : 0][(lead << 8) | trail];
+  uint8_t state = entry.load(std::memory_order_relaxed);
+  if (state == kUnknown) {
+    const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+    const std::string_view bytes(pair, 2);
+    state = WideToBytes(BytesToWide(bytes, cp), cp) == bytes ? kSame : kChanged;
+    entry.store(state, std::memory_order_relaxed);
+  }
+  return state == kSame;
+}
+
+// True when decoding text from code page cp and encoding it back gives the
+// same bytes. Only well-formed text passes: UTF-8 as ICU defines it; in GBK
+// and Big5 ASCII bytes and double-byte characters (lead 0x81..0xFE, trail
+// 0x40..0xFE but 0x7F) that round-trip on their own. Anything else (a lone
+// lead byte, a single high byte) answers false and takes the full conversion.
+bool RoundTripsUnchanged(std::string_view text, int cp) {
+  const size_t n = text.size();
+  if (cp == kCpUtf8) {
+    const uint8_t* s = reinterpret_cast<const uint8_t*>(text.data());
+    for (int32_t i = 0, length = static_cast<int32_t>(n); i < length;) {
+      UChar32 c;
+      U8_NEXT(s, i, length, c);
+      if (c < 0) return false;
+    }
+    return n <= static_cast<size_t>(INT32_MAX);
+  }
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) continue;
+    if (lead < 0x81 || lead == 0xFF || i + 1 == n) return false;
+    const unsigned char trail = static_cast<unsigned char>(text[++i]);
+    if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return false;
+    if (!PairRoundTrips(cp, lead, trail)) return false;
+  }
   return true;
 }
 
@@ -321,6 +367,11 @@ void ConvertCodePage(std::string& text, int src, int flag, int dst) {
   if (text.empty()) return;
   // ASCII text reads the same in every code page here and no mapping touches it.
   if (IsAscii(text)) return;
+  // Into its own code page with no script mapping, text whose characters all
+  // come back as the same bytes would only be decoded and encoded again.
+  if (ByteCodePage(src) == ByteCodePage(dst) && EffectiveFlag(src, flag, dst) == 0 &&
+      RoundTripsUnchanged(text, ByteCodePage(src)))
+    return;
   std::u16string wide = BytesToWide(text, src);
   MapScript(wide, EffectiveFlag(src, flag, dst));
   text = WideToBytes(wide, dst);

@@ -169,12 +169,22 @@ std::string RenderChinese(uint8_t head, uint8_t tail, int side, int variant) {
   const bool black = side == 1;
   const TVariantTable heads = black ? kVtNoteHeadBlack : kVtNoteHeadRed;
   const TVariantTable digits = black ? kVtNoteDigitsBlack : kVtNoteDigitsRed;
+  // The three notation strings are looked up once; each character is a
+  // fixed-width slice of its string, as NoteChar cuts it.
+  const size_t width = variant >= 3 ? 3 : 2;
+  auto slice = [width](const std::string& s, int index) {
+    const size_t at = static_cast<size_t>(index) * width;
+    return at + width > s.size() ? std::string_view() : std::string_view(s).substr(at, width);
+  };
+  const std::string& headChars = VariantText(heads, 0, variant);
+  const std::string& digitChars = VariantText(digits, 0, variant);
+  const std::string& directionChars = VariantText(kVtNoteDirection, 0, variant);
   std::string out;
   out.reserve(12);
-  out += NoteChar(heads, head >> 4, variant);
-  out += NoteChar(digits, head & 0x0F, variant);
-  out += NoteChar(kVtNoteDirection, tail >> 4, variant);
-  out += NoteChar(digits, tail & 0x0F, variant);
+  out += slice(headChars, head >> 4);
+  out += slice(digitChars, head & 0x0F);
+  out += slice(directionChars, tail >> 4);
+  out += slice(digitChars, tail & 0x0F);
   return out;
 }
 

@@ -223,7 +223,10 @@ bool ReadXqfData(TJobState& job, TChessRec& rec, std::string& data) {
   for (const TXqfTextField& f : XqfHeaderTexts)
     rec.Texts[f.Slot] = ReadShortText(bytes, f.Slot, job.SrcCodePage);
 
-  SetMoveCapacity(rec, static_cast<int>(std::min<int64_t>(estimate, INT32_MAX - 1)));
+  // Room for the bound, but nodes are only made as records are read: a file
+  // whose comments fill most of its bytes does not touch memory for moves it
+  // does not have.
+  rec.Moves.reserve(static_cast<size_t>(std::clamp<int64_t>(estimate, 1, INT32_MAX - 1)));
 
   TByteReader body(reinterpret_cast<const uint8_t*>(data.data()), size);
   int node = -1;
@@ -235,11 +238,7 @@ bool ReadXqfData(TJobState& job, TChessRec& rec, std::string& data) {
         LogCutShort(job, rec, node);
         break;
       }
-      if (static_cast<size_t>(node + 1) >= rec.Moves.size()) {
-        // The estimate bounds the count; only a short Moves array gets here.
-        SetMoveCapacity(rec, node + 2);
-        if (static_cast<size_t>(node + 1) >= rec.Moves.size()) break;
-      }
+      if (static_cast<size_t>(node + 1) >= rec.Moves.size()) rec.Moves.emplace_back();
       ++node;
       if (!continues) --pending;
       uint8_t from = 0, dest = 0, tag = 0, reserved = 0;

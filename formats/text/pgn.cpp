@@ -15,6 +15,7 @@
 #include "formats/text/pgn.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -533,10 +534,14 @@ class TMoveTextWriter {
       out_ += RenderChinese(m.NoteHead, m.NoteTail, m.Flags & kFlagBlack, job_.TextVariant);
   }
 
+  // The move number right-aligned to width_, then ". " (printf's "%*d. ").
   void AppendNumber(int n) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%*d. ", width_, n);
-    out_ += buf;
+    char digits[16];
+    const char* end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    const int length = static_cast<int>(end - digits);
+    if (width_ > length) out_.append(static_cast<size_t>(width_ - length), ' ');
+    out_.append(digits, static_cast<size_t>(end - digits));
+    out_ += ". ";
   }
 
   // Writes one node; returns its next column and line-start flag.

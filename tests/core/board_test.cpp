@@ -251,6 +251,28 @@ TEST(BoardCheckMoves, LogsEachBadMoveOnceAndKeepsGoing) {
   EXPECT_EQ(rec.Moves[7].Dest, 0xFA);
 }
 
+TEST(BoardCheckMoves, EachMoveIsPlayedOnItsParentsPosition) {
+  TTestJob job;
+  TChessRec rec = FromRows(kStartRows);
+  AddMove(rec, 0, 0x77, 0x47);  // 1: 炮二平五
+  AddMove(rec, 1, 0x70, 0x62);  // 2: 馬８進７
+  AddMove(rec, 1, 0x10, 0x22);  // 3: 馬２進３, a variation on move 2
+  AddMove(rec, 2, 0x19, 0x27);  // 4: 馬八進七 after move 2, whose line has ended
+  AddMove(rec, 4, 0x10, 0x22);  // 5: 馬２進３
+  AddMove(rec, 4, 0x62, 0x70);  // 6: 馬７退８: the horse of move 2, not of move 3
+  AddMove(rec, 0, 0x19, 0x27);  // 7: 馬八進七 from the start
+  AddMove(rec, 3, 0x47, 0x43);  // 8: 炮五進四 after the variation
+  CheckMoves(job, rec);
+  EXPECT_TRUE(job.At(kLogError).empty());
+  const std::vector<std::string> expected = {"炮二平五", "馬８進７", "馬２進３", "馬八進七",
+                                             "馬２進３", "馬７退８", "馬八進七", "炮五進四"};
+  for (int i = 1; i <= 8; ++i)
+    EXPECT_EQ(RenderChinese(rec.Moves[i].NoteHead, rec.Moves[i].NoteTail,
+                            rec.Moves[i].Flags & kFlagBlack, 4),
+              expected[size_t(i - 1)])
+        << "move " << i;
+}
+
 TEST(BoardCheckMoves, WithoutTheCheckOnlyUnplayableMovesAreCaught) {
   TTestJob job;
   job.CheckMoveText = false;

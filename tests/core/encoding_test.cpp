@@ -96,6 +96,39 @@ TEST(Encoding, BadInputBecomesQuestionMarks) {
   EXPECT_EQ(s, "?");
 }
 
+// Text converted into its own code page must come out exactly as a decode and
+// encode through ICU would give it, whether or not that round trip is skipped.
+TEST(Encoding, SameCodePageGivesTheBytesOfTheFullRoundTrip) {
+  auto viaIcu = [](const std::string& text, int cp) {
+    return WideToBytes(BytesToWide(text, cp), cp);
+  };
+  const std::pair<std::string, int> cases[] = {
+      {"\xC2\xED\xB0\xCB\xBD\xF8\xC6\xDF abc", kCpGbk},  // 馬八進七
+      {"\x80\xA1\xA1", kCpGbk},                          // a single-byte character first
+      {"ab\xC2", kCpGbk},                                // a lead byte at the end
+      {"\xC2\x20\xED", kCpGbk},                          // a lead byte before a space
+      {"\xB0\xA8\xA4\x4B", kCpBig5},                     // 馬八
+      {"\xB0\x80\xA4\x4B", kCpBig5},                     // a trail byte Big5 does not have
+      {"\xE9\xA6\xAC\xE5\x85\xAB", kCpUtf8},             // 馬八
+      {"\xC0\x80 \xE9\xA6", kCpUtf8},                    // overlong, then cut short
+      {"\xED\xA0\x80", kCpUtf8},                         // an encoded surrogate
+  };
+  for (const auto& [text, cp] : cases) {
+    std::string converted = text;
+    ConvertCodePage(converted, cp, 0, cp);
+    EXPECT_EQ(converted, viaIcu(text, cp)) << cp << " " << text;
+  }
+  // Every double-byte character of both code pages, each on its own.
+  for (int cp : {kCpGbk, kCpBig5})
+    for (int lead = 0x81; lead <= 0xFE; ++lead)
+      for (int trail = 0x40; trail <= 0xFE; ++trail) {
+        const std::string pair = {static_cast<char>(lead), static_cast<char>(trail)};
+        std::string converted = pair;
+        ConvertCodePage(converted, cp, 0, cp);
+        ASSERT_EQ(converted, viaIcu(pair, cp)) << cp << " " << lead << " " << trail;
+      }
+}
+
 TEST(Encoding, ReadSourceTextFromFiles) {
   TLogJob job;
   std::string text;
