@@ -18,6 +18,8 @@ void TJobControl::BeginFiles(int64_t total) {
 void TJobControl::FileDone() {
   if (fileRuns_ == 0) return;
   ++progress_.Done;
+  progress_.InnerDone = 0;
+  progress_.InnerTotal = -1;
   if (progress_.Total >= 0 && progress_.Done > progress_.Total) progress_.Total = progress_.Done;
   Report();
 }
@@ -27,8 +29,12 @@ void TJobControl::EndFiles() {
 }
 
 void TJobControl::RecordDone(int64_t done, int64_t total) {
-  if (fileRuns_ > 0) return;
-  progress_ = TJobProgress{done, total, true};
+  if (fileRuns_ > 0) {
+    progress_.InnerDone = done;
+    progress_.InnerTotal = total;
+  } else {
+    progress_ = TJobProgress{done, total, true};
+  }
   Report();
 }
 
@@ -43,6 +49,10 @@ bool TJobControl::Stopping() {
     std::string text = "\r\n已停止轉換：已處理 " + std::to_string(progress_.Done) + " 個" +
                        (progress_.Records ? "棋譜" : "文件");
     if (progress_.Total >= 0) text += "，共 " + std::to_string(progress_.Total) + " 個";
+    if (progress_.InnerDone > 0) {
+      text += "；當前文件已處理 " + std::to_string(progress_.InnerDone) + " 個棋譜";
+      if (progress_.InnerTotal >= 0) text += "，共 " + std::to_string(progress_.InnerTotal) + " 個";
+    }
     text += "。已寫的文件都保留。";
     LogStop(SystemText(text));
   }

@@ -13,6 +13,10 @@ struct TJobProgress {
   int64_t Done = 0;
   int64_t Total = -1;    // -1 while unknown
   bool Records = false;  // counts records, else files
+  // During a run over files: the records done in the current file, of its
+  // total (-1 unknown).
+  int64_t InnerDone = 0;
+  int64_t InnerTotal = -1;
 };
 
 class TJobControl {
@@ -33,7 +37,7 @@ class TJobControl {
   // Forgets the progress and the stop message of the previous job.
   void BeginProgress();
   // A run over files: total known in advance or -1. While it lasts, record
-  // counts are not reported: the bar follows the files.
+  // counts are reported as the progress inside the current file.
   void BeginFiles(int64_t total);
   void FileDone();
   void EndFiles();

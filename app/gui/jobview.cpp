@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/gui/text.h"
 
@@ -227,16 +228,27 @@ void TJobView::ShowProgress() {
     p = jobProgress_;
   }
   const QString unit = p.Records ? QStringLiteral("棋譜") : QStringLiteral("文件");
-  if (p.Total >= 0) {
-    // The bar counts in int; very large totals are scaled down.
-    const int64_t scale = p.Total > 1000000 ? p.Total / 1000000 + 1 : 1;
-    progress_->setRange(0, static_cast<int>(p.Total / scale));
-    progress_->setValue(static_cast<int>(p.Done / scale));
-    progress_->setFormat(QStringLiteral("%1 / %2 個").arg(p.Done).arg(p.Total) + unit);
-  } else {
-    progress_->setRange(0, 0);
-    progress_->setFormat(QStringLiteral("%1 個").arg(p.Done) + unit);
+  QString text = QStringLiteral("%1 個").arg(p.Done) + unit;
+  if (p.Total >= 0) text = QStringLiteral("%1 / %2 個").arg(p.Done).arg(p.Total) + unit;
+  if (p.InnerDone > 0) {
+    text += QStringLiteral("，當前文件 %1").arg(p.InnerDone);
+    if (p.InnerTotal >= 0) text += QStringLiteral(" / %1").arg(p.InnerTotal);
+    text += QStringLiteral(" 個棋譜");
   }
+  progress_->setFormat(text);
+  if (p.Total < 0) {
+    progress_->setRange(0, 0);
+    return;
+  }
+  // The bar runs over the files (or records); the records of the current
+  // file fill that file's share.
+  constexpr int kRange = 1000000;
+  double done = static_cast<double>(p.Done);
+  if (p.InnerTotal > 0)
+    done += static_cast<double>(p.InnerDone) / static_cast<double>(p.InnerTotal);
+  const double share = done / static_cast<double>(std::max<int64_t>(p.Total, 1));
+  progress_->setRange(0, kRange);
+  progress_->setValue(static_cast<int>(std::min(share, 1.0) * kRange));
 }
 
 void TJobView::Redraw() {

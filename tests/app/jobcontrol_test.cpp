@@ -62,6 +62,7 @@ struct TStopCase {
   const char* Name;
   TKind Kind;
   int StopAfter;      // progress count at which the stop is requested; 0 before the job
+  int StopInner;      // and records done in the current file then (-1: any)
   int Written;        // output files expected
   const char* Where;  // how far the log says the job got
 };
@@ -90,11 +91,11 @@ class JobControlTest : public ::testing::TestWithParam<TStopCase> {
 };
 
 // Requests the stop once the progress reaches stopAfter; remembers the totals.
-void StopAt(TJobControl& job, int stopAfter, std::vector<int64_t>& totals) {
-  if (stopAfter == 0) job.RequestStop();
-  job.OnProgress = [&job, stopAfter, &totals](const TJobProgress& p) {
+void StopAt(TJobControl& job, const TStopCase& c, std::vector<int64_t>& totals) {
+  if (c.StopAfter == 0) job.RequestStop();
+  job.OnProgress = [&job, c, &totals](const TJobProgress& p) {
     totals.push_back(p.Total);
-    if (p.Done == stopAfter) job.RequestStop();
+    if (p.Done == c.StopAfter && (c.StopInner < 0 || p.InnerDone == c.StopInner)) job.RequestStop();
   };
 }
 
@@ -119,7 +120,7 @@ TEST_P(JobControlTest, StopKeepsWhatWasWrittenAndSaysHowFar) {
     f.cbbDestinationFormatChange();
     f.edtSource.Text = src;
     f.edtDestination.Text = dst;
-    StopAt(f, c.StopAfter, totals);
+    StopAt(f, c, totals);
     f.btnConvertClick();
     log = f.mmoLog.Lines;
   } else {
@@ -134,7 +135,7 @@ TEST_P(JobControlTest, StopKeepsWhatWasWrittenAndSaysHowFar) {
       f.edtSource.Text = src;
     }
     f.edtDestination.Text = dst;
-    StopAt(f, c.StopAfter, totals);
+    StopAt(f, c, totals);
     f.btnConvertClick();
     log = f.mmoLog.Lines;
   }
@@ -147,10 +148,14 @@ TEST_P(JobControlTest, StopKeepsWhatWasWrittenAndSaysHowFar) {
 INSTANTIATE_TEST_SUITE_P(
     Jobs, JobControlTest,
     ::testing::Values(
-        TStopCase{"AnyToAnyFolder", TKind::AnyFolder, 2, 2, "已停止轉換：已處理 2 個文件，共 3 個"},
-        TStopCase{"AnyToAnyBeforeStart", TKind::AnyFolder, 0, 0, "已停止轉換：已處理 0 個文件"},
-        TStopCase{"Cbl3File", TKind::Cbl3File, 2, 2, "已停止轉換：已處理 2 個棋譜，共 5 個"},
-        TStopCase{"Cbl3Folder", TKind::Cbl3Folder, 1, 2, "已停止轉換：已處理 1 個文件，共 3 個"}),
+        TStopCase{"AnyToAnyFolder", TKind::AnyFolder, 2, -1, 2,
+                  "已停止轉換：已處理 2 個文件，共 3 個。"},
+        TStopCase{"AnyToAnyBeforeStart", TKind::AnyFolder, 0, -1, 0, "已停止轉換：已處理 0 個文件"},
+        TStopCase{"Cbl3File", TKind::Cbl3File, 2, -1, 2, "已停止轉換：已處理 2 個棋譜，共 5 個"},
+        TStopCase{"Cbl3Folder", TKind::Cbl3Folder, 1, 0, 2,
+                  "已停止轉換：已處理 1 個文件，共 3 個。"},
+        TStopCase{"Cbl3FolderInsideALibrary", TKind::Cbl3Folder, 1, 1, 3,
+                  "已處理 1 個文件，共 3 個；當前文件已處理 1 個棋譜，共 2 個。"}),
     [](const ::testing::TestParamInfo<TStopCase>& info) { return std::string(info.param.Name); });
 
 }  // namespace
