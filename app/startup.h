@@ -30,8 +30,9 @@ void InsertDefaultCodeBases();
 // Start-up, in order: settings, size-check flag, opening library, unattended
 // flag, system code page, format strings, default code bases.
 void StartUp(const std::vector<std::string>& args);
-// Shut-down: writes the settings (a failure is ignored) and unloads the
-// opening library. Open forms must have been destroyed before.
+// Shut-down: writes the settings when they changed (a failure is ignored; a
+// read-only settings file is left alone and said so on standard error) and
+// unloads the opening library. Open forms must have been destroyed before.
 void ShutDown();
 // Saves a log text as tavrik.log beside the settings, replacing an earlier
 // one; a failure is ignored.
