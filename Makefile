@@ -29,7 +29,7 @@ package: deps
 	@cmake --build $(BUILD_PKG) -j $(JOBS)
 	@rm -f $(BUILD_PKG)/tavrik_*.deb
 	@cd $(BUILD_PKG) && cpack -G DEB >/dev/null
-	@./scripts/check-package $(BUILD_PKG)/tavrik_*.deb >/dev/null
+	@./scripts/check-package $(BUILD_PKG)/tavrik_*.deb . >/dev/null
 	@echo "package: $$(ls $(BUILD_PKG)/tavrik_*.deb)"
 
 fuzz: deps

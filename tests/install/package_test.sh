@@ -9,4 +9,4 @@ trap 'rm -rf "$out"' EXIT
 
 "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" ||
   { cat "$out/cpack.log"; exit 1; }
-"$source/scripts/check-package" "$out"/tavrik_*.deb
+"$source/scripts/check-package" "$out"/tavrik_*.deb "$source"
