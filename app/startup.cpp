@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "app/any2any.h"
+#include "app/cli/cli.h"
 #include "app/settings.h"
 #include "core/ecco.h"
 #include "core/jobstate.h"
@@ -105,16 +106,12 @@ void InsertDefaultCodeBases() {
   ini.SetLines(lines);
 }
 
-void StartUp(const std::vector<std::string>& args) {
-  std::string exeFolder = ExecutableFolder();
-  std::string folder = ChooseSettingsFolder(exeFolder);
-  std::error_code ec;
-  fs::create_directories(folder, ec);
-  SetSettingsFolder(folder);
-  Settings().LoadFromFile(folder + kSettingsFileName);
-  Process().MemorySizeDiff = Settings().ReadBool(kSecDestination, "MemorySizeDiff", false);
+namespace {
+
+// The steps of start-up that do not depend on the settings file.
+void StartUpProcess(const std::string& exeFolder, bool unattended) {
   LoadEccoLibrary(exeFolder);
-  Process().Unattended = !args.empty();
+  Process().Unattended = unattended;
   const char* codeset = nl_langinfo(CODESET);
   Process().SystemCodePage = CodePageOfCodeset(codeset ? codeset : "");
   BuildFormatStrings();
@@ -123,6 +120,26 @@ void StartUp(const std::vector<std::string>& args) {
   std::srand(static_cast<unsigned>(std::time(nullptr)));
   InsertDefaultCodeBases();
 }
+
+}  // namespace
+
+void StartUp(const std::vector<std::string>& args) {
+  std::string exeFolder = ExecutableFolder();
+  std::string folder = ChooseSettingsFolder(exeFolder);
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  SetSettingsFolder(folder);
+  Settings().LoadFromFile(folder + kSettingsFileName);
+  Process().MemorySizeDiff = Settings().ReadBool(kSecDestination, "MemorySizeDiff", false);
+  StartUpProcess(exeFolder, !args.empty());
+}
+
+void StartUpWithoutSettings() {
+  Settings().Clear();
+  StartUpProcess(ExecutableFolder(), true);
+}
+
+void ShutDownWithoutSettings() { UnloadEccoLibrary(); }
 
 void ShutDown() {
   Settings().SaveToFile(SettingsFolder() + kSettingsFileName);
@@ -137,6 +154,7 @@ void SaveLogFile(const std::string& text) {
 }
 
 int RunProgram(const std::vector<std::string>& args) {
+  if (IsSubCommandCall(args)) return RunSubCommand(args);
   if (args.empty()) {
     // The desktop window comes later; until then say how to use the program.
     PrintUsage(stdout);

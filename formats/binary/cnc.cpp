@@ -102,6 +102,13 @@ bool ReadCncData(TJobState& job, TChessRec& rec, std::string_view data) {
   return true;
 }
 
+bool RecogniseCnc(std::string_view head) {
+  if (head.size() < kCncMinSize) return false;
+  for (size_t k = 0; k < kCncBoardSize; ++k)
+    if (head[k] != kEmptyLetter && PieceCodeOf(static_cast<uint8_t>(head[k])) == 0) return false;
+  return true;
+}
+
 bool ReadCnc(TBaseForm& job, TChessRec& rec, const std::string& path) {
   return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
     return ReadCncData(j, r, d);

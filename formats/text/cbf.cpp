@@ -446,6 +446,14 @@ bool ReadCbfData(TJobState& job, TChessRec& rec, std::string_view bytes) {
   }
 }
 
+bool RecogniseCbf(std::string_view head) {
+  const size_t root = head.find("<ChineseChessRecord");
+  if (root == std::string_view::npos) return false;
+  // Only a declaration, comments and blanks may stand before the root.
+  const size_t first = head.find('<');
+  return first == root || head.substr(first, 2) == "<?" || head.substr(first, 4) == "<!--";
+}
+
 bool ReadCbf(TBaseForm& job, TChessRec& rec, const std::string& path) {
   try {
     std::string data, error;

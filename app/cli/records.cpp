@@ -1,0 +1,177 @@
+// Reading every record of a source and recognising its format.
+#include "app/cli/records.h"
+
+#include <sys/stat.h>
+
+#include <exception>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/baseform.h"
+#include "core/complete.h"
+#include "core/encoding.h"
+#include "core/record.h"
+#include "core/uglobal.h"
+#include "formats/ccbridge/cbl.h"
+#include "formats/ccbridge/cbr.h"
+#include "formats/text/pgn.h"
+#include "formats/text/registry.h"
+
+namespace {
+
+constexpr size_t kHeadSize = 64 * 1024;
+
+bool IsPlainFile(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Every game of a PGN file, each read like a file of its own.
+int ReadPgnGames(TBaseForm& job, TChessRec& rec, const std::string& path,
+                 const TRecordHandler& onRecord) {
+  std::string text;
+  try {
+    ReadSourceText(job, text, path, 0, kCpUtf8, job.SrcCodePage, false);
+  } catch (const std::exception& e) {
+    ResetRecord(rec, static_cast<int>(job.SrcFormat), static_cast<int>(job.DstFormat));
+    job.LogRecord(rec, e.what(), kLogError);
+    onRecord(0, 1, false);
+    return 1;
+  }
+  const std::vector<std::string_view> games = SplitPgnGames(text);
+  const int count = static_cast<int>(games.size());
+  for (int i = 0; i < count; ++i) {
+    ResetRecord(rec, static_cast<int>(job.SrcFormat), static_cast<int>(job.DstFormat));
+    bool ok = false;
+    try {
+      ok = ReadPgnText(job, rec, games[static_cast<size_t>(i)]);
+    } catch (const std::exception& e) {
+      job.LogRecord(rec, e.what(), kLogError);
+    }
+    CompleteRecord(job, rec, path);
+    onRecord(i, count, ok);
+  }
+  return count;
+}
+
+int ReadWebPage(TBaseForm& job, TChessRec& rec, const std::string& path,
+                const TRecordHandler& onRecord) {
+  std::string text;
+  TDynJavaArray items;
+  int count = FindWebRecords(job, path, text, items);
+  if (count > static_cast<int>(items.size())) count = static_cast<int>(items.size());
+  for (int i = 0; i < count; ++i) {
+    const TWebItemRec& item = items[static_cast<size_t>(i)];
+    const bool ok = ReadWebRecord(job, rec, path, item.Kind, item.StartPos, item.EndPos, text);
+    onRecord(i, count, ok);
+  }
+  return count;
+}
+
+int ReadLibrary(TBaseForm& job, TChessRec& rec, const std::string& path,
+                const TRecordHandler& onRecord) {
+  TLibraryData lib;
+  if (!ReadLibraryHeader(job, path, lib)) return 0;
+  int index = 0;
+  WalkLibraryRecords(job, lib, [&](size_t start, size_t end, const std::string& label) {
+    const bool ok = ReadCbrRecord(job, rec, lib.Bytes, start, end, label);
+    onRecord(index++, lib.Count, ok);
+  });
+  return lib.Count;
+}
+
+// Valid UTF-8 holding at least one character beyond ASCII; a sequence cut by
+// the end of the head does not count against it.
+bool LooksLikeUtf8(std::string_view s) {
+  bool wide = false;
+  size_t i = 0;
+  while (i < s.size()) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t length = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+    if (length == 0 || c > 0xF4) return false;
+    for (size_t k = 1; k < length; ++k) {
+      if (i + k >= s.size()) return wide || k > 1;
+      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+    }
+    wide = true;
+    i += length;
+  }
+  return wide;
+}
+
+bool IsTextFormat(int format) {
+  return format == kFmtUbbJava || format == kFmtPgn || format == kFmtText ||
+         format == kFmtTextLayout || format == kFmtFen;
+}
+
+}  // namespace
+
+int ReadEveryRecord(TBaseForm& job, TChessRec& rec, const std::string& path,
+                    const TRecordHandler& onRecord) {
+  if (!IsPlainFile(path)) {
+    ResetRecord(rec, static_cast<int>(job.SrcFormat), static_cast<int>(job.DstFormat));
+    job.LogRecord(rec, SystemText("源文件不存在。") + path, kLogError);
+    onRecord(0, 1, false);
+    return 1;
+  }
+  switch (job.SrcFormat) {
+    case kFmtPgn:
+      return ReadPgnGames(job, rec, path, onRecord);
+    case kFmtUbbJava:
+      return ReadWebPage(job, rec, path, onRecord);
+    case kFmtCbl:
+      return ReadLibrary(job, rec, path, onRecord);
+    default:
+      onRecord(0, 1, ReadRecordFile(job, rec, path));
+      return 1;
+  }
+}
+
+bool ReadFileHead(const std::string& path, std::string& head) {
+  head.clear();
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  head.resize(kHeadSize);
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<size_t>(in.gcount()));
+  return true;
+}
+
+bool IsReadableFormat(int format) {
+  if (format < 0 || format >= kFormatCount) return false;
+  return format == kFmtUbbJava || format == kFmtCbl || FileTypes[format].Reader != nullptr;
+}
+
+int RecogniseFormat(const std::string& path, std::string_view head) {
+  for (int row = 0; row < kFormatCount; ++row)
+    if (FileTypes[row].Recognise != nullptr && FileTypes[row].Recognise(head)) return row;
+  // By extension: the first row whose mask takes it, among the rows that are
+  // read (a page is read through the web-page row).
+  const size_t slash = path.rfind('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  for (int row = 0; row < kFormatCount; ++row)
+    if ((IsReadableFormat(row) || row == kFmtCbl3) && MatchesMask(name, FileTypes[row].Filter))
+      return row;
+  return -1;
+}
+
+int DefaultChineseCodePage() { return Process().SystemCodePage == kCpBig5 ? kCpBig5 : kCpGbk; }
+
+int ChooseSourceCodePage(int format, std::string_view head, int chosen) {
+  if (format == kFmtOurGame || format == kFmtCbl) return kCpGbk;
+  const bool dbcsOnly = format == kFmtXqf || format == kFmtMxq;
+  if (chosen != -1 && !(dbcsOnly && chosen != kCpGbk && chosen != kCpBig5)) return chosen;
+  if (IsTextFormat(format) && LooksLikeUtf8(head)) return kCpUtf8;
+  return DefaultChineseCodePage();
+}
+
+int MapFlagsFor(int srcCodePage, int dstCodePage) {
+  if (dstCodePage == kCpGbk && srcCodePage == kCpBig5) return kMapToSimplified;
+  if (dstCodePage == kCpBig5 && srcCodePage != kCpBig5) return kMapToTraditional;
+  return 0;
+}

@@ -1,0 +1,42 @@
+// Reading every record of a source file, whatever its format, and telling
+// the format of a file from its content: what the sub-commands share.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+class TBaseForm;
+struct TChessRec;
+
+// Called for every record of a source, in order, once it was read and
+// completed; ok tells whether the reader accepted it. count is the number of
+// records the source announced.
+using TRecordHandler = std::function<void(int index, int count, bool ok)>;
+
+// Reads every record of a file in the job's source format: each game of a PGN
+// file, each block of a web page, each record of a CBL 2.x library, else the
+// one record of the file. Returns the number of records announced.
+int ReadEveryRecord(TBaseForm& job, TChessRec& rec, const std::string& path,
+                    const TRecordHandler& onRecord);
+
+// The first bytes of a file that recognition looks at (up to 64 KiB); false
+// when the file cannot be read.
+bool ReadFileHead(const std::string& path, std::string& head);
+// The format row of a file: from its content first, then from its extension;
+// -1 when neither tells.
+int RecogniseFormat(const std::string& path, std::string_view head);
+// True when a format's records can be read one by one (every reader row and
+// the CBL 2.x library).
+bool IsReadableFormat(int format);
+
+// The source code page to read a file with: chosen (936, 950, 65001 or 0 for
+// UTF-16LE) when it is not -1 and the format allows it; otherwise GBK for the
+// formats that hold GBK only, UTF-8 for text that is valid UTF-8, else the
+// system's default Chinese code page.
+int ChooseSourceCodePage(int format, std::string_view head, int chosen);
+// The system's default Chinese code page: Big5 on a Big5 system, else GBK.
+int DefaultChineseCodePage();
+// Simplified/traditional mapping for a pair of code pages: to simplified from
+// Big5 into GBK, to traditional into Big5 from anything else, else none.
+int MapFlagsFor(int srcCodePage, int dstCodePage);
