@@ -80,32 +80,19 @@ std::string NumberedName(const std::string& path, int index, int count) {
   return base + NumberSuffix(index, count) + path.substr(base.size());
 }
 
-// The files of a folder (in byte order of their names) before its sub-folders.
-void CollectFolder(const std::string& folder, const std::string& relative, const TPlan& plan,
-                   bool recursive, std::vector<TSourceItem>& items) {
-  items.push_back(TSourceItem{folder, folder, std::string(), true, true});
-  std::vector<std::string> files;
-  std::vector<std::string> folders;
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator();
-       it.increment(ec)) {
-    std::error_code entryError;
-    if (it->is_regular_file(entryError))
-      files.push_back(it->path().filename().string());
-    else if (it->is_directory(entryError) && !it->is_symlink(entryError))
-      folders.push_back(it->path().filename().string());
+// The sources a folder gives: its walk, each file bound to its place in the
+// destination folder.
+void CollectFolder(const std::string& folder, const TPlan& plan, bool recursive,
+                   std::vector<TSourceItem>& items) {
+  std::vector<TWalkEntry> entries;
+  WalkFolder(folder, recursive, plan.Forced >= 0 ? FileTypes[plan.Forced].Filter : "", entries);
+  for (const TWalkEntry& e : entries) {
+    if (e.Folder)
+      items.push_back(TSourceItem{e.Path, e.Path, std::string(), true, true});
+    else
+      items.push_back(TSourceItem{e.Path, e.Path, plan.Destination + ChangeFileExt(e.Relative, ""),
+                                  false, true});
   }
-  std::sort(files.begin(), files.end());
-  std::sort(folders.begin(), folders.end());
-  for (const std::string& name : files) {
-    if (plan.Forced >= 0 && !MatchesMask(name, FileTypes[plan.Forced].Filter)) continue;
-    items.push_back(TSourceItem{folder + name, folder + name,
-                                plan.Destination + relative + ChangeFileExt(name, ""), false,
-                                true});
-  }
-  if (recursive)
-    for (const std::string& name : folders)
-      CollectFolder(folder + name + "/", relative + name + "/", plan, recursive, items);
 }
 
 // Phase one for one source: recognise, read every record, render each.
@@ -417,7 +404,7 @@ int RunConvert(const TConvertRun& run) {
         job.Log(SystemText("源文件夾和目標文件夾不能相同!"), kLogError);
         return 1;
       }
-      CollectFolder(WithDelimiter(full), std::string(), plan, run.Recursive, items);
+      CollectFolder(WithDelimiter(full), plan, run.Recursive, items);
     } else {
       if (plan.Kind != TDestKind::Folder && plan.Kind != TDestKind::Stdout &&
           SameLocation(full, plan.Destination)) {

@@ -3,7 +3,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -17,6 +19,8 @@
 #include "formats/ccbridge/cbr.h"
 #include "formats/text/pgn.h"
 #include "formats/text/registry.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -130,6 +134,40 @@ int ReadEveryRecord(TBaseForm& job, TChessRec& rec, const std::string& path,
       onRecord(0, 1, ReadRecordFile(job, rec, path));
       return 1;
   }
+}
+
+namespace {
+
+void WalkFrom(const std::string& folder, const std::string& relative, bool recursive,
+              const std::string& mask, std::vector<TWalkEntry>& entries) {
+  entries.push_back(TWalkEntry{folder, relative, true});
+  std::vector<std::string> files;
+  std::vector<std::string> folders;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator();
+       it.increment(ec)) {
+    std::error_code entryError;
+    if (it->is_regular_file(entryError))
+      files.push_back(it->path().filename().string());
+    else if (it->is_directory(entryError) && !it->is_symlink(entryError))
+      folders.push_back(it->path().filename().string());
+  }
+  std::sort(files.begin(), files.end());
+  std::sort(folders.begin(), folders.end());
+  for (const std::string& name : files)
+    if (mask.empty() || MatchesMask(name, mask))
+      entries.push_back(TWalkEntry{folder + name, relative + name, false});
+  if (recursive)
+    for (const std::string& name : folders)
+      WalkFrom(folder + name + "/", relative + name + "/", recursive, mask, entries);
+}
+
+}  // namespace
+
+void WalkFolder(const std::string& folder, bool recursive, const std::string& mask,
+                std::vector<TWalkEntry>& entries) {
+  WalkFrom(folder.empty() || folder.back() == '/' ? folder : folder + "/", std::string(), recursive,
+           mask, entries);
 }
 
 bool ReadFileHead(const std::string& path, std::string& head) {

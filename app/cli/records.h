@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TBaseForm;
 struct TChessRec;
@@ -19,6 +20,19 @@ using TRecordHandler = std::function<void(int index, int count, bool ok)>;
 // one record of the file. Returns the number of records announced.
 int ReadEveryRecord(TBaseForm& job, TChessRec& rec, const std::string& path,
                     const TRecordHandler& onRecord);
+
+// What a folder walk found: the folder itself (its files follow it), or a
+// file, with its path relative to the walk's start.
+struct TWalkEntry {
+  std::string Path;
+  std::string Relative;
+  bool Folder = false;
+};
+// The files of a folder in byte order of their names, each folder's files
+// before its sub-folders (walked when recursive; linked folders are not).
+// With a mask only the files it takes are listed.
+void WalkFolder(const std::string& folder, bool recursive, const std::string& mask,
+                std::vector<TWalkEntry>& entries);
 
 // The first bytes of a file that recognition looks at (up to 64 KiB); false
 // when the file cannot be read.
