@@ -55,6 +55,8 @@ template <class TForm>
 class TCliForm : public TForm {
  public:
   bool Quiet = false;
+  // Existing files are kept: every replace question is answered "no to all".
+  bool NoClobber = false;
   // When set, log lines and rendered records are collected here.
   TSourceResult* Capture = nullptr;
   // When set (and nothing is collected), every record is appended here.
@@ -83,6 +85,7 @@ class TCliForm : public TForm {
       AppendToDatabase(*Database, rendered);
       return true;
     }
+    if (NoClobber) this->ReplaceAnswer = kAnswerNoToAll;
     return TForm::WriteOutput(rec, fileName, presetSize, rendered);
   }
 };

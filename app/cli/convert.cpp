@@ -54,16 +54,6 @@ struct TPlan {
   std::string Ext;          // "." + the destination format's extension
 };
 
-std::string NameOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string FolderPart(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-}
-
 // "-" and the record number, zero-padded to the digits of the count; nothing
 // for a source of one record.
 std::string NumberSuffix(int index, int count) {
@@ -103,9 +93,8 @@ void ReadSource(TCliJob& job, const TSourceItem& item, const TPlan& plan) {
   }
   std::string head;
   const bool readable = ReadFileHead(item.Path, head);
-  int format = plan.Forced >= 0 ? plan.Forced : RecogniseFormat(item.Path, head);
+  const int format = SourceFormatOf(item.Path, head, plan.Forced);
   if (readable && format < 0 && item.Walked) return;  // not a record file
-  if (format == kFmtWebC5 || format == kFmtUbb) format = kFmtUbbJava;
   if (readable && !IsReadableFormat(format)) {
     job.Log(SystemText("\r\n讀取棋譜：") + item.Shown);
     if (format < 0)
@@ -269,29 +258,6 @@ void ReadOnWorkers(TCliJob& job, const std::vector<TSourceItem>& items, const TP
   drain();
 }
 
-bool EnsureFolder(const std::string& folder) {
-  if (IsFolder(folder)) return true;
-  std::error_code ec;
-  fs::create_directories(fs::path(folder).lexically_normal(), ec);
-  return IsFolder(folder);
-}
-
-// Reads standard input into a file of a fresh temporary folder, so that the
-// readers, which read files, can take it. Returns the file's path, or "".
-std::string SaveStandardInput(std::string& tempFolder) {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/tavrik-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) return std::string();
-  tempFolder = pattern;
-  const std::string path = pattern + "/stdin";
-  std::string bytes;
-  char chunk[65536];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) bytes.append(chunk, n);
-  if (!SaveFileReplacing(path, bytes, false)) return std::string();
-  return path;
-}
-
 }  // namespace
 
 int UsageError(const std::string& command, const std::string& message) {
@@ -319,7 +285,7 @@ void PrepareCliJob(TCliJob& job, const TConvertOptions& options, int dstFormat, 
   job.TitleIncludeRound = true;
   job.TitleType = 0;
   job.XQILayout = 0;
-  if (options.NoClobber) job.ReplaceAnswer = kAnswerNoToAll;
+  job.NoClobber = options.NoClobber;
 }
 
 int RunConvert(const TConvertRun& run) {
@@ -329,8 +295,7 @@ int RunConvert(const TConvertRun& run) {
 
   // The source side.
   if (!o.From.empty()) {
-    plan.Forced = FormatOfId(o.From);
-    if (plan.Forced == kFmtWebC5 || plan.Forced == kFmtUbb) plan.Forced = kFmtUbbJava;
+    plan.Forced = SourceFormatOf(std::string(), std::string_view(), FormatOfId(o.From));
     if (!IsReadableFormat(plan.Forced))
       return UsageError(kCommand, "--from: not a readable format: " + o.From);
   }
@@ -354,7 +319,7 @@ int RunConvert(const TConvertRun& run) {
     if (dstFormat < 0) return UsageError(kCommand, "--to is needed to write to standard output");
   } else {
     const std::string full = ExpandPath(dest);
-    const bool hasExt = NameOf(full).find('.') != std::string::npos;
+    const bool hasExt = FileNameOf(full).find('.') != std::string::npos;
     if (IsFolder(full) || dest.back() == '/' || (!hasExt && !IsFile(full))) {
       plan.Kind = TDestKind::Folder;
       plan.Destination = WithDelimiter(full);
@@ -412,7 +377,7 @@ int RunConvert(const TConvertRun& run) {
         return 1;
       }
       items.push_back(
-          TSourceItem{full, source, plan.Destination + ChangeFileExt(NameOf(full), "")});
+          TSourceItem{full, source, plan.Destination + ChangeFileExt(FileNameOf(full), "")});
     }
   }
   if (plan.Kind == TDestKind::Folder && !EnsureFolder(plan.Destination)) {
@@ -429,8 +394,8 @@ int RunConvert(const TConvertRun& run) {
   std::vector<TSourceResult> held;  // File destination: named once all are read
   TChessRec written_;               // stands for the record in phase-two messages
   auto writeOne = [&](const std::string& name, const TRenderedRecord& out) {
-    if (!EnsureFolder(FolderPart(name))) {
-      job.Log(SystemText("不能建立文件夾：") + FolderPart(name), kLogError);
+    if (!EnsureFolder(FolderPartOf(name))) {
+      job.Log(SystemText("不能建立文件夾：") + FolderPartOf(name), kLogError);
       return;
     }
     if (job.WriteOutput(written_, name, out.Preset, out.Bytes)) ++written;

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +13,8 @@
 #include <vector>
 
 #include "app/baseform.h"
+#include "app/paths.h"
+#include "app/settings.h"
 #include "core/complete.h"
 #include "core/encoding.h"
 #include "core/record.h"
@@ -180,6 +184,11 @@ bool ReadFileHead(const std::string& path, std::string& head) {
   return true;
 }
 
+int SourceFormatOf(const std::string& path, std::string_view head, int forced) {
+  const int format = forced >= 0 ? forced : RecogniseFormat(path, head);
+  return format == kFmtWebC5 || format == kFmtUbb ? kFmtUbbJava : format;
+}
+
 bool IsReadableFormat(int format) {
   if (format < 0 || format >= kFormatCount) return false;
   return format == kFmtUbbJava || format == kFmtCbl || FileTypes[format].Reader != nullptr;
@@ -212,4 +221,35 @@ int MapFlagsFor(int srcCodePage, int dstCodePage) {
   if (dstCodePage == kCpGbk && srcCodePage == kCpBig5) return kMapToSimplified;
   if (dstCodePage == kCpBig5 && srcCodePage != kCpBig5) return kMapToTraditional;
   return 0;
+}
+
+std::string SaveStandardInput(std::string& tempFolder) {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/tavrik-XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) return std::string();
+  tempFolder = pattern;
+  const std::string path = pattern + "/stdin";
+  std::string bytes;
+  char chunk[65536];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) bytes.append(chunk, n);
+  if (!SaveFileReplacing(path, bytes, false)) return std::string();
+  return path;
+}
+
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderPartOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+bool EnsureFolder(const std::string& folder) {
+  if (IsFolder(folder)) return true;
+  std::error_code ec;
+  fs::create_directories(fs::path(folder).lexically_normal(), ec);
+  return IsFolder(folder);
 }

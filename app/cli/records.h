@@ -34,12 +34,21 @@ struct TWalkEntry {
 void WalkFolder(const std::string& folder, bool recursive, const std::string& mask,
                 std::vector<TWalkEntry>& entries);
 
+// Reads standard input into a file "stdin" of a fresh temporary folder, so
+// that the readers, which read files, can take it. Returns the file's path
+// ("" on failure) and sets tempFolder to the folder, for removing it.
+std::string SaveStandardInput(std::string& tempFolder);
+
 // The first bytes of a file that recognition looks at (up to 64 KiB); false
 // when the file cannot be read.
 bool ReadFileHead(const std::string& path, std::string& head);
 // The format row of a file: from its content first, then from its extension;
 // -1 when neither tells.
 int RecogniseFormat(const std::string& path, std::string_view head);
+// The format row that reads a file: forced when it is not -1, else the one
+// its content or extension tells (-1 when none). Pages of every kind are
+// read through the web-page row.
+int SourceFormatOf(const std::string& path, std::string_view head, int forced);
 // True when a format's records can be read one by one (every reader row and
 // the CBL 2.x library).
 bool IsReadableFormat(int format);
@@ -54,3 +63,10 @@ int DefaultChineseCodePage();
 // Simplified/traditional mapping for a pair of code pages: to simplified from
 // Big5 into GBK, to traditional into Big5 from anything else, else none.
 int MapFlagsFor(int srcCodePage, int dstCodePage);
+
+// The file name of a path, and its folder with the trailing '/' ("." when
+// the path has no folder).
+std::string FileNameOf(const std::string& path);
+std::string FolderPartOf(const std::string& path);
+// Makes a folder exist with its missing parents; false when it cannot.
+bool EnsureFolder(const std::string& folder);

@@ -108,8 +108,7 @@ bool ReadFacts(TCliJob& job, const std::string& path, const TReportRun& run, TFi
   file.Path = path;
   std::string head;
   const bool readable = ReadFileHead(path, head);
-  int format = run.From.empty() ? RecogniseFormat(path, head) : FormatOfId(run.From);
-  if (format == kFmtWebC5 || format == kFmtUbb) format = kFmtUbbJava;
+  const int format = SourceFormatOf(path, head, run.From.empty() ? -1 : FormatOfId(run.From));
   if (format >= 0) file.Format = FileTypes[format].Id;
   if (!readable) {
     file.Problems.push_back(MessageText(SystemText("源文件不存在。") + path));
