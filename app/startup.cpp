@@ -61,7 +61,9 @@ void PrintUsage(std::FILE* to) {
       "  DESTINATION  destination file or folder\n"
       "Example: tavrik 2 GBK BIG5 XQF PGN a.xqf out\n"
       "Exit status: 0 converted without error or warning, 1 errors or warnings (see\n"
-      "tavrik.log), 2 wrong number of arguments.\n",
+      "tavrik.log), 2 wrong number of arguments.\n"
+      "The sub-commands convert, library, info and check take options instead:\n"
+      "see tavrik --help.\n",
       to);
 }
 

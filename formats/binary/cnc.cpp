@@ -103,10 +103,10 @@ bool ReadCncData(TJobState& job, TChessRec& rec, std::string_view data) {
 }
 
 bool RecogniseCnc(std::string_view head) {
-  if (head.size() < kCncMinSize) return false;
-  for (size_t k = 0; k < kCncBoardSize; ++k)
-    if (head[k] != kEmptyLetter && PieceCodeOf(static_cast<uint8_t>(head[k])) == 0) return false;
-  return true;
+  // The trailer is at the end of the file, which the head holds for every
+  // file of a usual size.
+  return head.size() >= kCncMinSize &&
+         (head.ends_with(kShortTrailer) || (head.size() > 96 && head.ends_with(kLongTrailer)));
 }
 
 bool ReadCnc(TBaseForm& job, TChessRec& rec, const std::string& path) {

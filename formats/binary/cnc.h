@@ -24,7 +24,7 @@ extern const char CncSlotLetters[33];
 // The format row's reader and writer.
 bool ReadCnc(TBaseForm& job, TChessRec& rec, const std::string& path);
 // Recognises the format from the first bytes of a file (registry row).
-// The board of 90 piece letters is what tells a CNC file.
+// A CNC file ends in its trailer "END." or "END.140".
 bool RecogniseCnc(std::string_view head);
 int WriteCnc(TBaseForm& job, TChessRec& rec, const std::string& path);
 
