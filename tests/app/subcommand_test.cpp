@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -253,6 +254,49 @@ TEST_F(SubCommandTest, MultiGamePgnAndLibraryExportedToOneDatabaseKeepTheGames) 
   // Per-record files, numbered, only the records asked for.
   ASSERT_EQ(Run("library export lib.CBL -o files --names number --records 2-3,5 --to cbf"), 0);
   EXPECT_EQ(Tree(dir_ + "files").size(), 3u);
+}
+
+TEST_F(SubCommandTest, LibraryBuildAppendsWithOverridesAndReplacesOnlyWhole) {
+  Copy("xqf/sample_v10.xqf", "a.xqf");
+  Copy("pgn/chinese_4_plies.pgn", "b.pgn");
+  ASSERT_EQ(Run("library build a.xqf -o lib.CBL --compression stored"), 0) << err_;
+  ASSERT_EQ(Run("library build b.pgn -o lib.CBL --append --set-red Someone --set-result draw"), 0)
+      << err_;
+  ASSERT_EQ(Run("library list --json lib.CBL"), 0);
+  TJson list = ParseJson(out_);
+  ASSERT_EQ(list[0]["records"].Items.size(), 2u);
+  EXPECT_NE(list[0]["records"][0]["red"].Text, "Someone");
+  EXPECT_EQ(list[0]["records"][1]["red"].Text, "Someone");
+  EXPECT_EQ(list[0]["records"][1]["result"].Text, "draw");
+  // Without --append the library is made anew; with --no-clobber it is kept.
+  const std::string before = Slurp(dir_ + "lib.CBL");
+  EXPECT_EQ(Run("library build b.pgn -o lib.CBL --no-clobber"), 1);
+  EXPECT_EQ(Slurp(dir_ + "lib.CBL"), before);
+  ASSERT_EQ(Run("library build b.pgn -o lib.CBL"), 0) << err_;
+  ASSERT_EQ(Run("library list lib.CBL"), 0);
+  EXPECT_EQ(std::count(out_.begin(), out_.end(), '\n'), 1) << out_;
+  EXPECT_FALSE(fs::exists(dir_ + "missing.CBL"));
+  EXPECT_EQ(Run("library build b.pgn -o missing.CBL --append"), 1);
+}
+
+TEST_F(SubCommandTest, ConvertNamesFollowTheMd5AndClobberChoices) {
+  Copy("xqf/sample_v10.xqf", "a.xqf");
+  Copy("pgn/chinese_10_plies.pgn", "in/a.pgn");
+  ASSERT_EQ(Run("convert a.xqf -o out --to pgn"), 0) << err_;
+  const std::string first = Slurp(dir_ + "out/a.PGN");
+  // Another record under a taken name gets the MD5 of its content.
+  ASSERT_EQ(Run("convert in/a.pgn -o out --to pgn"), 0) << err_;
+  EXPECT_EQ(Slurp(dir_ + "out/a.PGN"), first);
+  EXPECT_EQ(Tree(dir_ + "out").size(), 2u);
+  // never replaces; --no-clobber keeps.
+  ASSERT_EQ(Run("convert in/a.pgn -o out --to pgn --md5-names never --no-clobber"), 0);
+  EXPECT_EQ(Slurp(dir_ + "out/a.PGN"), first);
+  ASSERT_EQ(Run("convert in/a.pgn -o out --to pgn --md5-names never"), 0);
+  EXPECT_NE(Slurp(dir_ + "out/a.PGN"), first);
+  // A file named with -o is replaced, not suffixed.
+  ASSERT_EQ(Run("convert a.xqf -o named.pgn"), 0);
+  ASSERT_EQ(Run("convert in/a.pgn -o named.pgn"), 0);
+  EXPECT_EQ(Slurp(dir_ + "named.pgn"), Slurp(dir_ + "out/a.PGN"));
 }
 
 TEST_F(SubCommandTest, InfoJsonDescribesEveryRecord) {
