@@ -388,11 +388,12 @@ int TAnyFormat2AnyFormatForm::ConvertSourceFile(const std::string& sourcePath,
   AddMD5 = ValidPosition(rgAddMD5.ItemIndex, rgAddMD5.Items.size(), 1);
   if (found > 1 && AddMD5 == 0) AddMD5 = 1;
   int written = 0;
-  for (int i = 0; i < found; ++i) {
+  for (int i = 0; i < found && !Stopping(); ++i) {
     const TWebItemRec& item = items[static_cast<size_t>(i)];
     if (ReadWebRecord(*this, Rec, sourcePath, item.Kind, item.StartPos, item.EndPos, text) &&
         WriteRecord(*this, Rec, destPath) != 0)
       ++written;
+    RecordDone(i + 1, found);
   }
   return written;
 }

@@ -477,7 +477,13 @@ bool TAnyFormat2CBLForm::RunAppendSteps() {
   if (FromClipboard) {
     appended = AppendFromSource(data, std::string());
   } else if (fileList) {
-    for (const std::string& file : lstFileName.Items) appended += AppendFromSource(data, file);
+    BeginFiles(static_cast<int64_t>(lstFileName.Items.size()));
+    for (const std::string& file : lstFileName.Items) {
+      if (Stopping()) break;
+      appended += AppendFromSource(data, file);
+      FileDone();
+    }
+    EndFiles();
   } else {
     appended = WalkSourceFolder(WithDelimiter(source), std::string());
   }
@@ -520,20 +526,24 @@ int TAnyFormat2CBLForm::AppendFromSource(std::string& data, const std::string& f
     TDynJavaArray items;
     int found = FindWebRecords(*this, fileName, text, items);
     found = std::min(found, static_cast<int>(items.size()));
-    for (int i = 0; i < found; ++i) {
+    for (int i = 0; i < found && !Stopping(); ++i) {
       const TWebItemRec& item = items[static_cast<size_t>(i)];
       if (ReadWebRecord(*this, Rec, fileName, item.Kind, item.StartPos, item.EndPos, text) &&
           AppendRecord(Rec, data))
         ++appended;
+      RecordDone(i + 1, found);
     }
     return appended;
   }
   if (SrcFormat == kFmtCbl) {
     TLibraryData source;
     if (!ReadLibraryHeader(*this, fileName, source)) return 0;
+    int64_t done = 0;
     WalkLibraryRecords(*this, source, [&](size_t start, size_t end, const std::string& label) {
+      if (Stopping()) return;  // the rest of the library is passed over unread
       if (ReadCbrRecord(*this, Rec, source.Bytes, start, end, label) && AppendRecord(Rec, data))
         ++appended;
+      RecordDone(++done, source.Count);
     });
     return appended;
   }

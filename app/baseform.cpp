@@ -273,6 +273,7 @@ void TBaseForm::PrepareJob() {
   ErrorCount = 0;
   WarningCount = 0;
   OutBuffer.clear();
+  BeginProgress();
   ReplaceAnswer = kAnswerYes;
   FileNameToTitle = chkFileNameToTitle.Checked;
   LeftToRight = chkLeftToRight.Checked;
@@ -382,9 +383,13 @@ int TBaseForm::WalkSourceFolder(const std::string& sourceFolder, const std::stri
   std::sort(folders.begin(), folders.end());
 
   const char* mask = SrcFormat < kFormatCount ? FileTypes[SrcFormat].Filter : "";
+  // The outermost walk counts its files first when someone follows the progress.
+  BeginFiles(OnProgress && !InFileRun() ? CountMatchingFiles(sourceFolder, mask, chkSubDir.Checked)
+                                        : -1);
   int count = 0;
   for (const std::string& name : files) {
     if (!MatchesMask(name, mask)) continue;
+    if (Stopping()) break;
     if (!destFolder.empty() && !FolderExists(destFolder)) {
       std::error_code createError;
       fs::create_directories(fs::path(destFolder).lexically_normal(), createError);
@@ -394,12 +399,16 @@ int TBaseForm::WalkSourceFolder(const std::string& sourceFolder, const std::stri
       }
     }
     count += ConvertFile(sourceFolder + name, destFolder);
+    FileDone();
   }
   if (chkSubDir.Checked) {
-    for (const std::string& name : folders)
+    for (const std::string& name : folders) {
+      if (Stopping()) break;
       count += WalkSourceFolder(sourceFolder + name + "/",
                                 destFolder.empty() ? std::string() : destFolder + name + "/");
+    }
   }
+  EndFiles();
   return count;
 }
 
@@ -535,6 +544,22 @@ std::string TBaseForm::LogText() const {
     text += mmoLog.Lines[i];
   }
   return text;
+}
+
+int64_t CountMatchingFiles(const std::string& folder, const std::string& mask, bool subDirs) {
+  int64_t count = 0;
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::error_code entryError;
+    const fs::directory_entry& entry = *it;
+    if (entry.is_regular_file(entryError)) {
+      if (MatchesMask(entry.path().filename().string(), mask)) ++count;
+    } else if (subDirs && entry.is_directory(entryError) && !entry.is_symlink(entryError)) {
+      count += CountMatchingFiles(entry.path().string() + "/", mask, true);
+    }
+  }
+  return count;
 }
 
 bool MatchesMask(const std::string& fileName, const std::string& mask) {

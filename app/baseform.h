@@ -9,6 +9,7 @@
 
 #include "app/controls.h"
 #include "core/encoding.h"
+#include "core/jobcontrol.h"
 #include "core/jobstate.h"
 
 struct TChessRec;
@@ -42,7 +43,9 @@ class TAsker {
   virtual int Show(const std::string& text, TAskKind kind, unsigned buttons) = 0;
 };
 
-class TBaseForm : public TJobState {
+// A job may be stopped between two files or records (TJobControl); what it
+// wrote stays, and the summary counts it.
+class TBaseForm : public TJobState, public TJobControl {
  public:
   TBaseForm();
   ~TBaseForm() override;
@@ -105,12 +108,17 @@ class TBaseForm : public TJobState {
   // The record's title (slot 51) in the system code page, for messages and names.
   std::string SystemTitle(const TChessRec& rec) const;
 
+ protected:
+  void LogStop(const std::string& text) override { Log(text); }
+
  private:
   bool WriteFileReplacing(TChessRec& rec, const std::string& fileName, const std::string& data);
 };
 
-
 bool MatchesMask(const std::string& fileName, const std::string& mask);
+// Number of plain files under folder (ending in '/') whose names pass mask,
+// with the sub-folders when subDirs; the walks use it for their progress.
+int64_t CountMatchingFiles(const std::string& folder, const std::string& mask, bool subDirs);
 // Equal length and equal when compared case-insensitively in the system code
 // page. Used to keep generated names distinct on any file system.
 bool SamePath(const std::string& a, const std::string& b);

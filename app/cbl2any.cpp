@@ -305,8 +305,11 @@ int TCBL2AnyFormatForm::ConvertLibrary(const std::string& path, const std::strin
 
   const int naming = rgDestinationFileName.ItemIndex;
   int written = 0;
+  const int64_t total = static_cast<int64_t>(taking.size());
+  int64_t done = 0;
   if (ToClipboard || naming != kNameTitle) {
     for (int i : taking) {
+      if (Stopping()) break;
       const std::string& label = RecordLabels[static_cast<size_t>(i)];
       std::string name;
       if (!ToClipboard) {
@@ -319,6 +322,7 @@ int TCBL2AnyFormatForm::ConvertLibrary(const std::string& path, const std::strin
           name = folder + label + extension;
       }
       written += ConvertLibraryRecord(i, name);
+      RecordDone(++done, total);
     }
     return written;
   }
@@ -366,8 +370,11 @@ int TCBL2AnyFormatForm::ConvertLibrary(const std::string& path, const std::strin
                std::make_move_iterator(renamed.begin()), std::make_move_iterator(renamed.end()),
                std::back_inserter(sorted), byKey);
   }
-  for (const TNamedRecord& entry : sorted)
+  for (const TNamedRecord& entry : sorted) {
+    if (Stopping()) break;
     written += ConvertLibraryRecord(entry.Index, folder + entry.Name + extension);
+    RecordDone(++done, total);
+  }
   return written;
 }
 

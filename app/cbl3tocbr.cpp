@@ -152,6 +152,7 @@ void TCBL3ToCBRForm::btnConvertClick() {
 
 void TCBL3ToCBRForm::RunJob() {
   mmoLog.Lines.clear();
+  BeginProgress();
   std::string source = ExpandPath(TrimText(edtSource.Text));
   std::string dest = ExpandPath(TrimText(edtDestination.Text));
   edtSource.Text = source;

@@ -115,6 +115,7 @@ void SplitLibrary(TCbl3SplitJob& job, const std::string& fileName, const std::st
     job.Log(SystemText("棋譜數量：" + std::to_string(count)));
 
     for (int j = 1; j <= count; ++j) {
+      if (job.Stopping()) return;
       const size_t begin = starts[static_cast<size_t>(j - 1)];
       const size_t end = j < count ? starts[static_cast<size_t>(j)] : library.size();
       const std::string name = CbrFileName(prefix, j, count);
@@ -136,6 +137,7 @@ void SplitLibrary(TCbl3SplitJob& job, const std::string& fileName, const std::st
         return;
       }
       job.Log(SystemText("已寫棋譜到：") + name);
+      job.RecordDone(j, count);
     }
   } catch (const std::exception& e) {
     job.Log(e.what(), kLogError);
@@ -162,8 +164,12 @@ void SplitFolder(TCbl3SplitJob& job, const std::string& folder, const std::strin
   std::sort(files.begin(), files.end());
   std::sort(folders.begin(), folders.end());
 
+  // The outermost call counts the libraries first when someone follows the progress.
+  job.BeginFiles(
+      job.OnProgress && !job.InFileRun() ? CountMatchingFiles(folder, "*.CBL", job.SubDirs) : -1);
   for (const std::string& name : files) {
     if (!MatchesMask(name, "*.CBL")) continue;
+    if (job.Stopping()) break;
     const std::string out = dest + NameWithoutExt(name) + "/";
     if (!FolderExists(out)) {
       std::error_code createError;
@@ -174,8 +180,12 @@ void SplitFolder(TCbl3SplitJob& job, const std::string& folder, const std::strin
       }
     }
     SplitLibrary(job, folder + name, out);
+    job.FileDone();
   }
   if (job.SubDirs)
-    for (const std::string& name : folders)
+    for (const std::string& name : folders) {
+      if (job.Stopping()) break;
       SplitFolder(job, folder + name + "/", dest + name + "/");
+    }
+  job.EndFiles();
 }

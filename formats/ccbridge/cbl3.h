@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/baseform.h"
+#include "core/jobcontrol.h"
 #include "core/jobstate.h"
 
 // The text every record of a 3.0 library begins with.
@@ -34,8 +35,8 @@ bool RecogniseCbl3(std::string_view head);
 std::string CbrFileName(const std::string& prefix, int number, int count);
 
 // What the cutting needs from its job: the log, the replace question and the
-// options.
-class TCbl3SplitJob {
+// options. A stop request ends the cutting between two records.
+class TCbl3SplitJob : public TJobControl {
  public:
   virtual ~TCbl3SplitJob() = default;
   // Appends one log line (text in the system code page).
@@ -48,6 +49,9 @@ class TCbl3SplitJob {
   int ReplaceAnswer = kAnswerNo;
   int CbrFlag = kCbrFlagBlocks;
   bool SubDirs = true;
+
+ protected:
+  void LogStop(const std::string& text) override { Log(text); }
 };
 
 // Cuts one library into prefix + number + ".CBR" files. Problems are logged;
