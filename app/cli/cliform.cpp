@@ -3,7 +3,9 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -60,7 +62,6 @@ class TCursor {
 struct TProgress {
   bool Enabled = false;
   bool Shown = false;
-  int Total = 0;
   std::string Line;
   std::chrono::steady_clock::time_point Start;
   std::chrono::steady_clock::time_point LastDraw;
@@ -69,6 +70,15 @@ struct TProgress {
 TProgress& Progress() {
   static TProgress progress;
   return progress;
+}
+
+std::atomic<TJobControl*> followed{nullptr};
+std::atomic<bool> interrupted{false};
+
+void OnInterrupt(int) {
+  interrupted.store(true);
+  if (TJobControl* job = followed.load()) job->RequestStop();
+  std::signal(SIGINT, SIG_DFL);
 }
 
 void ClearProgressLine() {
@@ -80,6 +90,32 @@ void DrawProgressLine() {
     std::fputs(Progress().Line.c_str(), stderr);
     std::fflush(stderr);
   }
+}
+
+void ShowProgress(const TJobProgress& done) {
+  TProgress& p = Progress();
+  if (!p.Enabled) return;
+  const auto now = std::chrono::steady_clock::now();
+  const double elapsed = std::chrono::duration<double>(now - p.Start).count();
+  // Short runs show nothing; long ones redraw a few times a second.
+  if (elapsed < 1.0 || (p.Shown && now - p.LastDraw < std::chrono::milliseconds(200))) return;
+  p.LastDraw = now;
+  const char* unit = done.Records ? "records" : "files";
+  char line[160];
+  if (done.Total > 0 && done.Done > 0) {
+    const double left = elapsed * static_cast<double>(done.Total - done.Done) / done.Done;
+    std::snprintf(line, sizeof line, "\r%lld/%lld %s  %.0f %s/s  %d:%02d left",
+                  static_cast<long long>(done.Done), static_cast<long long>(done.Total), unit,
+                  done.Done / elapsed, unit, static_cast<int>(left) / 60,
+                  static_cast<int>(left) % 60);
+  } else {
+    std::snprintf(line, sizeof line, "\r%lld %s  %.0f %s/s", static_cast<long long>(done.Done),
+                  unit, done.Done / elapsed, unit);
+  }
+  ClearProgressLine();
+  p.Line = line;
+  p.Shown = true;
+  DrawProgressLine();
 }
 
 }  // namespace
@@ -143,34 +179,21 @@ void EchoLogLine(const std::string& line) {
   DrawProgressLine();
 }
 
-void StartProgress(int total) {
+void FollowJob(TJobControl& job) {
   TProgress& p = Progress();
   p = TProgress{};
   p.Enabled = ::isatty(STDERR_FILENO) == 1;
-  p.Total = total;
   p.Start = std::chrono::steady_clock::now();
+  job.OnProgress = ShowProgress;
+  followed.store(&job);
+  std::signal(SIGINT, OnInterrupt);
 }
 
-void ShowProgress(int done, int records) {
-  TProgress& p = Progress();
-  if (!p.Enabled) return;
-  const auto now = std::chrono::steady_clock::now();
-  const double elapsed = std::chrono::duration<double>(now - p.Start).count();
-  // Short runs show nothing; long ones redraw a few times a second.
-  if (elapsed < 1.0 || (p.Shown && now - p.LastDraw < std::chrono::milliseconds(200))) return;
-  p.LastDraw = now;
-  const double left = done > 0 ? elapsed * (p.Total - done) / done : 0.0;
-  char line[160];
-  std::snprintf(line, sizeof line, "\r%d/%d files  %.0f records/s  %d:%02d left", done, p.Total,
-                records / elapsed, static_cast<int>(left) / 60, static_cast<int>(left) % 60);
-  ClearProgressLine();
-  p.Line = line;
-  p.Shown = true;
-  DrawProgressLine();
-}
-
-void EndProgress() {
+void EndFollowing() {
   ClearProgressLine();
   Progress().Shown = false;
   Progress().Enabled = false;
+  followed.store(nullptr);
 }
+
+bool Interrupted() { return interrupted.load(); }

@@ -45,11 +45,15 @@ void AppendToDatabase(std::string& database, std::string_view rendered);
 // Writes a log line (system code page) to standard error, with LF line ends.
 void EchoLogLine(const std::string& line);
 
-// The progress line on standard error: shown only on a terminal and once a
-// run has taken more than a second; log lines are written above it.
-void StartProgress(int total);
-void ShowProgress(int done, int records);
-void EndProgress();
+// Follows a job on standard error: its progress as one line, shown only on a
+// terminal and once the job has taken more than a second (log lines are
+// written above it), and an interrupt (Ctrl-C) asks the job to stop between
+// two files or records; a second one ends the program at once.
+void FollowJob(TJobControl& job);
+// Clears the progress line and forgets the job.
+void EndFollowing();
+// True once an interrupt asked the followed job to stop.
+bool Interrupted();
 
 template <class TForm>
 class TCliForm : public TForm {

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -160,6 +161,8 @@ void ReadOnWorkers(TCliJob& job, const std::vector<TSourceItem>& items, const TP
       break;
     }
     if (pid == 0) {
+      // An interrupt is the parent's to handle: it stops the workers.
+      std::signal(SIGINT, SIG_IGN);
       for (int fd : fds) ::close(fd);
       ::close(ends[0]);
       for (size_t i = static_cast<size_t>(w); i < items.size(); i += static_cast<size_t>(workers)) {
@@ -184,7 +187,7 @@ void ReadOnWorkers(TCliJob& job, const std::vector<TSourceItem>& items, const TP
   size_t next = 0;
   auto workerOf = [&](size_t i) { return i % static_cast<size_t>(workers); };
   auto drain = [&]() {
-    while (next < items.size()) {
+    while (next < items.size() && !job.Stopping()) {
       auto it = ready.find(next);
       if (it != ready.end()) {
         consume(next, it->second);
@@ -205,6 +208,10 @@ void ReadOnWorkers(TCliJob& job, const std::vector<TSourceItem>& items, const TP
 
   size_t openCount = started;
   while (openCount > 0) {
+    if (job.StopRequested()) {
+      for (pid_t pid : pids) ::kill(pid, SIGKILL);
+      break;
+    }
     std::vector<pollfd> polls;
     std::vector<size_t> owners;
     for (size_t w = 0; w < started; ++w) {
@@ -387,7 +394,6 @@ int RunConvert(const TConvertRun& run) {
 
   // Phase two: write and log in source order.
   int written = 0;
-  int done = 0;
   int fileCount = 0;
   for (const TSourceItem& item : items) fileCount += item.Folder ? 0 : 1;
   std::string database;
@@ -423,27 +429,30 @@ int RunConvert(const TConvertRun& run) {
       }
     }
   };
-  StartProgress(fileCount);
+  FollowJob(job);
+  job.BeginProgress();
+  job.BeginFiles(fileCount);
   int unused = 0;
-  const TConsumer consume = [&](size_t, TSourceResult& result) {
+  const TConsumer consume = [&](size_t index, TSourceResult& result) {
     if (plan.Kind == TDestKind::File) {
       held.push_back(std::move(result));
     } else {
       replay(result, unused, 0);
       result = TSourceResult{};
     }
-    ShowProgress(++done, written);
+    if (!items[index].Folder) job.FileDone();
   };
   const int workers = std::min<int>(std::max(run.Jobs, 1), static_cast<int>(items.size()));
   if (workers > 1) {
     ReadOnWorkers(job, items, plan, workers, consume);
   } else {
-    for (size_t i = 0; i < items.size(); ++i) {
+    for (size_t i = 0; i < items.size() && !job.Stopping(); ++i) {
       TSourceResult result = ReadSourceCollected(job, items[i], plan);
       consume(i, result);
     }
   }
-  EndProgress();
+  job.EndFiles();
+  EndFollowing();
   if (plan.Kind == TDestKind::File) {
     int total = 0;
     for (const TSourceResult& r : held) total += static_cast<int>(r.Outputs.size());
@@ -462,5 +471,6 @@ int RunConvert(const TConvertRun& run) {
     fs::remove_all(tempFolder, ec);
   }
   job.FinishJob(written);
+  if (Interrupted()) return 130;
   return job.ErrorCount > 0 || job.WarningCount > 0 ? 1 : 0;
 }

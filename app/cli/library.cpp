@@ -177,8 +177,11 @@ int RunLibraryExport(const TExportRun& run) {
     const int loadProblems = form.ErrorCount + form.WarningCount;
     for (size_t i = 0; i < form.lstSource.Selected.size(); ++i)
       form.lstSource.Selected[i] = IsTaken(ranges, static_cast<int>(i) + 1);
+    FollowJob(form);
     const bool ran = form.RunCblToAnyJob();
+    EndFollowing();
     errors += loadProblems + form.ErrorCount + form.WarningCount + (ran ? 0 : 1);
+    if (Interrupted()) break;
   }
 
   if (database && !records.empty()) {
@@ -194,6 +197,7 @@ int RunLibraryExport(const TExportRun& run) {
       errors += writer.ErrorCount;
     }
   }
+  if (Interrupted()) return 130;
   return errors > 0 ? 1 : 0;
 }
 
@@ -282,7 +286,9 @@ int RunLibraryBuild(const TBuildRun& run) {
     if (!form.CreateLibrary()) return 1;
   }
   form.edtDestination.Text = target;
+  FollowJob(form);
   const bool done = form.AppendToLibrary();
+  EndFollowing();
   if (target != library) {
     std::error_code ec;
     if (done)
@@ -298,6 +304,7 @@ int RunLibraryBuild(const TBuildRun& run) {
     std::error_code ec;
     std::filesystem::remove_all(tempFolder, ec);
   }
+  if (Interrupted()) return 130;
   return !done || form.ErrorCount > 0 || form.WarningCount > 0 ? 1 : 0;
 }
 
@@ -312,7 +319,9 @@ int RunLibrarySplit(const TSplitRun& run) {
     job.Log(SystemText("不能建立文件夾：") + dest, kLogError);
     return 1;
   }
+  FollowJob(job);
   for (const std::string& library : run.Libraries) {
+    if (job.Stopping()) break;
     const std::string full = ExpandPath(library);
     if (IsFolder(full)) {
       SplitFolder(job, WithDelimiter(full), dest);
@@ -329,5 +338,7 @@ int RunLibrarySplit(const TSplitRun& run) {
     }
     SplitLibrary(job, full, prefix);
   }
+  EndFollowing();
+  if (Interrupted()) return 130;
   return job.Errors > 0 ? 1 : 0;
 }
