@@ -6,8 +6,10 @@
 #include <langinfo.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 
@@ -76,9 +78,18 @@ std::string ExecutableFolder() {
   return WithDelimiter(exe.parent_path().string());
 }
 
+bool IsInstalledCopy(const std::string& exeFolder) {
+  std::error_code ec;
+  return fs::is_directory(PrivateLibraryFolder(exeFolder), ec);
+}
+
 std::string ChooseSettingsFolder(const std::string& exeFolder) {
   if (const char* dir = std::getenv("TAVRIK_CONFIG_DIR"); dir && *dir) return WithDelimiter(dir);
-  if (!exeFolder.empty() && access(exeFolder.c_str(), W_OK) == 0) return WithDelimiter(exeFolder);
+  // An installed copy keeps its settings in the user's folder even when its
+  // own folder is writable (root, or a prefix in the user's home): the files
+  // beside it are shared by every user and belong to the package.
+  if (!exeFolder.empty() && access(exeFolder.c_str(), W_OK) == 0 && !IsInstalledCopy(exeFolder))
+    return WithDelimiter(exeFolder);
   std::string base;
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
     base = xdg;
@@ -155,13 +166,28 @@ void SaveLogFile(const std::string& text) {
   SaveFileReplacing(SettingsFolder() + kLogFileName, bytes, false);
 }
 
+int RunDesktop() {
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const std::string gui = ExecutableFolder() + kDesktopProgram;
+  std::string why;
+  if ((x11 == nullptr || *x11 == '\0') && (wayland == nullptr || *wayland == '\0')) {
+    why = "no display (neither DISPLAY nor WAYLAND_DISPLAY is set) to open the window on";
+  } else if (access(gui.c_str(), X_OK) != 0) {
+    why = "the desktop window " + gui + " is not installed";
+  } else {
+    char* const argv[] = {const_cast<char*>(gui.c_str()), nullptr};
+    execv(gui.c_str(), argv);
+    why = "cannot start " + gui + ": " + std::strerror(errno);
+  }
+  std::fprintf(stderr, "tavrik: %s.\n", why.c_str());
+  PrintUsage(stderr);
+  return 2;
+}
+
 int RunProgram(const std::vector<std::string>& args) {
   if (IsSubCommandCall(args)) return RunSubCommand(args);
-  if (args.empty()) {
-    // The desktop window comes later; until then say how to use the program.
-    PrintUsage(stdout);
-    return 2;
-  }
+  if (args.empty()) return RunDesktop();
   StartUp(args);
   int status = 2;
   {

@@ -13,9 +13,12 @@ extern const char* const kDefaultCodeBases[2];
 
 // The folder of the running executable, ending in '/'.
 std::string ExecutableFolder();
+// An executable installed by the install rules: its private library folder
+// exists (they always create it).
+bool IsInstalledCopy(const std::string& exeFolder);
 // Where the settings and log files live: $TAVRIK_CONFIG_DIR when set, else the
-// executable's folder when it is writable, else $XDG_CONFIG_HOME/tavrik/
-// (default ~/.config/tavrik/). Ends in '/'.
+// executable's folder when it is writable and not an installed copy, else
+// $XDG_CONFIG_HOME/tavrik/ (default ~/.config/tavrik/). Ends in '/'.
 std::string ChooseSettingsFolder(const std::string& exeFolder);
 // The code page of the program's messages and file names, from the locale's
 // character set name (nl_langinfo(CODESET)).
@@ -37,6 +40,13 @@ void ShutDown();
 // Saves a log text as tavrik.log beside the settings, replacing an earlier
 // one; a failure is ignored.
 void SaveLogFile(const std::string& text);
+
+// The desktop window's program, beside tavrik.
+inline constexpr const char* kDesktopProgram = "tavrik-gui";
+// No argument: replaces the process with the desktop window. Returns only when
+// that cannot be done (no display, program missing): exit status 2, after one
+// line saying why and the usage.
+int RunDesktop();
 
 // The whole program without the desktop: returns the exit status.
 int RunProgram(const std::vector<std::string>& args);

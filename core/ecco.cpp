@@ -17,6 +17,10 @@ using TName = const char* (*)(uint32_t index);
 
 constexpr size_t kMaxWxfChars = 20 * 4;
 
+// Where the install rules put the library, relative to the installed program
+// (set by the build, for example "../lib/tavrik").
+constexpr const char* kLibDirFromBinDir = TAVRIK_LIBDIR_FROM_BINDIR;
+
 struct TEccoLibrary {
   void* Handle = nullptr;
   TInitOpenVar InitOpenVar = nullptr;
@@ -47,20 +51,28 @@ bool BindEntries(void* handle) {
   return true;
 }
 
+std::string WithSlash(std::string folder) {
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  return folder;
+}
+
 std::string CopyName(const char* name) { return name ? std::string(name) : std::string(); }
 
 }  // namespace
 
+std::string PrivateLibraryFolder(const std::string& exeFolder) {
+  return WithSlash(WithSlash(exeFolder) + kLibDirFromBinDir);
+}
+
 void LoadEccoLibrary(const std::string& exeFolder) {
   UnloadEccoLibrary();
-  std::string besideProgram = exeFolder;
-  if (!besideProgram.empty() && besideProgram.back() != '/') besideProgram += '/';
-  besideProgram += "libecco.so";
-
-  // The copy beside the program wins; then the system's normal search.
-  for (const std::string& name : {besideProgram, std::string("libecco.so")}) {
-    if (name == besideProgram && exeFolder.empty()) continue;
-    void* handle = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (exeFolder.empty()) return;
+  // A copy beside the program (the build folder, a hand-made layout) wins over
+  // the one installed with the package. Only these two files are tried: the
+  // system's search for a bare name looks in some forty folders on every
+  // start, and a library of that name found there would not be ours.
+  for (const std::string& folder : {WithSlash(exeFolder), PrivateLibraryFolder(exeFolder)}) {
+    void* handle = dlopen((folder + "libecco.so").c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) continue;
     if (BindEntries(handle)) return;
     dlclose(handle);

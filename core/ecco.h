@@ -3,8 +3,11 @@
 
 #include <string>
 
-// Loads the library from the executable's folder, then through the normal
-// search. A missing library or entry disables classification silently.
+// The program's private library folder of an installed copy, from the folder
+// of the executable (ending in '/'); the result ends in '/'.
+std::string PrivateLibraryFolder(const std::string& exeFolder);
+// Loads the library from the executable's folder, then from the private
+// library folder. A missing library or entry disables classification silently.
 void LoadEccoLibrary(const std::string& exeFolder);
 void UnloadEccoLibrary();
 bool EccoLoaded();

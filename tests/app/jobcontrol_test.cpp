@@ -66,6 +66,8 @@ struct TStopCase {
   const char* Where;  // how far the log says the job got
 };
 
+void PrintTo(const TStopCase& c, std::ostream* os) { *os << c.Name; }
+
 class JobControlTest : public ::testing::TestWithParam<TStopCase> {
  protected:
   void SetUp() override {

@@ -12,6 +12,7 @@
 
 #include "app/baseany2any.h"
 #include "app/startup.h"
+#include "core/ecco.h"
 #include "core/jobstate.h"
 #include "core/uglobal.h"
 
@@ -171,6 +172,14 @@ TEST_F(SettingsTest, CodePageAndFolderOfTheSystem) {
   unsetenv("XDG_CONFIG_HOME");
   setenv("HOME", "/home/u", 1);
   EXPECT_EQ(ChooseSettingsFolder("/no/such/folder/"), "/home/u/.config/tavrik/");
+  // An installed copy (its private library folder exists) never writes beside
+  // itself, even in a folder it may write to.
+  const std::string bin = dir_ + "usr/bin/";
+  fs::create_directories(bin);
+  EXPECT_EQ(ChooseSettingsFolder(bin), bin);
+  fs::create_directories(PrivateLibraryFolder(bin));
+  EXPECT_TRUE(IsInstalledCopy(bin));
+  EXPECT_EQ(ChooseSettingsFolder(bin), "/home/u/.config/tavrik/");
   setenv("TAVRIK_CONFIG_DIR", "/cfg", 1);
   EXPECT_EQ(ChooseSettingsFolder(dir_), "/cfg/");
   // The suite runs the program with TAVRIK_CONFIG_DIR of its own choosing.

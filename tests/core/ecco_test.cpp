@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -78,4 +79,25 @@ TEST_F(Ecco, CallingPattern) {
   EXPECT_EQ(opening, "中炮对屏风马");
   EXPECT_EQ(variation, "红进七兵");
   EXPECT_EQ(fake.Call<int>("FakeEccoIndexCalls"), 2);
+}
+
+TEST_F(Ecco, InstalledCopyFindsTheLibraryInItsPrivateFolder) {
+  namespace fs = std::filesystem;
+  std::string tmpl = (fs::temp_directory_path() / "tavrik_ecco_XXXXXX").string();
+  const std::string root = std::string(mkdtemp(tmpl.data())) + "/";
+  const std::string bin = root + "usr/bin/";
+  fs::create_directories(bin);
+  const std::string privateFolder = PrivateLibraryFolder(bin);
+
+  LoadEccoLibrary(bin);
+  EXPECT_FALSE(EccoLoaded());
+  fs::create_directories(privateFolder);
+  fs::copy_file(std::string(TAVRIK_FAKE_ECCO_DIR) + "/libecco.so", privateFolder + "libecco.so");
+  LoadEccoLibrary(bin);
+  EXPECT_TRUE(EccoLoaded());
+  std::string code, opening, variation;
+  EXPECT_TRUE(EccoClassify("C2.5", code, opening, variation));
+  EXPECT_EQ(code, "B31");
+  UnloadEccoLibrary();
+  fs::remove_all(root);
 }
