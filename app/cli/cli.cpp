@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cstdio>
 #include <iostream>
 #include <thread>
 
@@ -82,6 +83,14 @@ void AddRecordOptions(CLI::App* cmd, TConvertOptions& o, bool withTitle) {
                   "Use the source file name as the record title");
   cmd->add_flag("--add-summary", o.AddSummary, "Add the record's summary at its end");
   cmd->add_flag("--add-errors", o.AddErrors, "Add the messages about a record to its comment");
+}
+
+// Options of the commands that describe records (info, check).
+void AddReportOptions(CLI::App* cmd, TReportRun& run) {
+  cmd->add_flag("--json", run.Json, "Write JSON");
+  cmd->add_option("--from", run.From, "Source format (default: recognised)");
+  cmd->add_option("--from-encoding", run.FromEncoding, "gbk, big5, utf-8, utf-16 or auto")
+      ->check(CLI::IsMember({"auto", "gbk", "big5", "utf-8", "utf-16"}, CLI::ignore_case));
 }
 
 void AddQuiet(CLI::App* cmd, bool& quiet) { cmd->add_flag("-q,--quiet", quiet, "Log errors only"); }
@@ -239,10 +248,7 @@ int RunSubCommand(const std::vector<std::string>& args) {
   cmdInfo->add_option("FILE", info.Files, "Record files")
       ->required()
       ->always_capture_default(false);
-  cmdInfo->add_flag("--json", info.Json, "Write JSON");
-  cmdInfo->add_option("--from", info.From, "Source format (default: recognised)");
-  cmdInfo->add_option("--from-encoding", info.FromEncoding, "gbk, big5, utf-8, utf-16 or auto")
-      ->check(CLI::IsMember({"auto", "gbk", "big5", "utf-8", "utf-16"}, CLI::ignore_case));
+  AddReportOptions(cmdInfo, info);
 
   TReportRun check;
   CLI::App* cmdCheck = app.add_subcommand(
@@ -253,10 +259,7 @@ int RunSubCommand(const std::vector<std::string>& args) {
       ->required()
       ->always_capture_default(false);
   cmdCheck->add_flag("-r,--recursive", check.Recursive, "Include sub-folders of folders");
-  cmdCheck->add_flag("--json", check.Json, "Write JSON");
-  cmdCheck->add_option("--from", check.From, "Source format (default: recognised)");
-  cmdCheck->add_option("--from-encoding", check.FromEncoding, "gbk, big5, utf-8, utf-16 or auto")
-      ->check(CLI::IsMember({"auto", "gbk", "big5", "utf-8", "utf-16"}, CLI::ignore_case));
+  AddReportOptions(cmdCheck, check);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   if (!args.empty() && args[0] == "help") reversed.back() = "--help";
@@ -276,6 +279,10 @@ int RunSubCommand(const std::vector<std::string>& args) {
     return 2;
   }
 
+  // Log lines go out a line at a time on a terminal, in large writes to a
+  // file or pipe (thousands of files make thousands of lines).
+  static char logBuffer[1 << 16];
+  std::setvbuf(stderr, logBuffer, ::isatty(STDERR_FILENO) ? _IOLBF : _IOFBF, sizeof logBuffer);
   StartUpWithoutSettings();
   int status = 2;
   if (cmdConvert->parsed()) status = RunConvert(convert);

@@ -92,8 +92,11 @@ void ReadSource(TCliJob& job, const TSourceItem& item, const TPlan& plan) {
     job.Log(SystemText("\r\n讀取文件夾：") + item.Shown);
     return;
   }
+  // The first bytes tell the format and the code page of text; with both
+  // given on the command line the file is read once, by its reader.
   std::string head;
-  const bool readable = ReadFileHead(item.Path, head);
+  const bool needHead = plan.Forced < 0 || (plan.SrcEncoding == -1 && IsTextFormat(plan.Forced));
+  const bool readable = needHead ? ReadFileHead(item.Path, head) : IsFile(item.Path);
   const int format = SourceFormatOf(item.Path, head, plan.Forced);
   if (readable && format < 0 && item.Walked) return;  // not a record file
   if (readable && !IsReadableFormat(format)) {

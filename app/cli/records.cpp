@@ -112,11 +112,6 @@ bool LooksLikeUtf8(std::string_view s) {
   return wide;
 }
 
-bool IsTextFormat(int format) {
-  return format == kFmtUbbJava || format == kFmtPgn || format == kFmtText ||
-         format == kFmtTextLayout || format == kFmtFen;
-}
-
 }  // namespace
 
 int ReadEveryRecord(TBaseForm& job, TChessRec& rec, const std::string& path,
@@ -205,6 +200,11 @@ int RecogniseFormat(const std::string& path, std::string_view head) {
     if ((IsReadableFormat(row) || row == kFmtCbl3) && MatchesMask(name, FileTypes[row].Filter))
       return row;
   return -1;
+}
+
+bool IsTextFormat(int format) {
+  return format == kFmtUbbJava || format == kFmtPgn || format == kFmtText ||
+         format == kFmtTextLayout || format == kFmtFen;
 }
 
 int DefaultChineseCodePage() { return Process().SystemCodePage == kCpBig5 ? kCpBig5 : kCpGbk; }

@@ -58,6 +58,8 @@ bool IsReadableFormat(int format);
 // formats that hold GBK only, UTF-8 for text that is valid UTF-8, else the
 // system's default Chinese code page.
 int ChooseSourceCodePage(int format, std::string_view head, int chosen);
+// True for the formats read as text (whose code page may be told from it).
+bool IsTextFormat(int format);
 // The system's default Chinese code page: Big5 on a Big5 system, else GBK.
 int DefaultChineseCodePage();
 // Simplified/traditional mapping for a pair of code pages: to simplified from
