@@ -332,6 +332,11 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
       ErrorBox("源文件不存在。");
       return false;
     }
+    // A pipe or a device would block the job at its first read.
+    if (!IsRegularFile(source)) {
+      ErrorBox("來源不是普通文件：", source);
+      return false;
+    }
     if (!MatchesMask(source, sourceMask) &&
         !Confirm("源文件擴展名和默認值不相同，請確認是否正確？"))
       return false;

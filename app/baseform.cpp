@@ -21,6 +21,7 @@
 #include "core/ecco.h"
 #include "core/encoding.h"
 #include "core/record.h"
+#include "core/tempfiles.h"
 #include "core/uglobal.h"
 
 namespace fs = std::filesystem;
@@ -54,6 +55,28 @@ std::string LowerText(int cp, std::string_view s) {
 }
 
 const char* LevelPrefix(int level) { return level == kLogError ? "[錯誤] " : "[警告] "; }
+
+// Control characters that come with file names (a newline, an escape) would
+// split a log line or drive the terminal: they are shown as \xNN. The CR LF
+// pairs of the program's own messages stay.
+std::string PrintableText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      out += "\r\n";
+      ++i;
+    } else if (c < 0x20 || c == 0x7F) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      out += hex;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
 
 int NormalLevel(int level) {
   return level == kLogError || level == kLogWarning ? level : kLogPlain;
@@ -102,9 +125,8 @@ bool Md5Hex(const std::string& data, std::string& hex) {
 // True when base ends in "{" + 32 hexadecimal digits + "}" whose opening brace
 // is a character of its own (not the trail byte of a double-byte character).
 bool EndsInMd5Suffix(const std::string& base) {
-  constexpr size_t kLength = 34;
-  if (base.size() < kLength) return false;
-  const size_t start = base.size() - kLength;
+  if (base.size() < kMd5SuffixBytes) return false;
+  const size_t start = base.size() - kMd5SuffixBytes;
   if (base[start] != '{' || base.back() != '}') return false;
   for (size_t i = start + 1; i + 1 < base.size(); ++i)
     if (!std::isxdigit(static_cast<unsigned char>(base[i]))) return false;
@@ -157,9 +179,10 @@ int WriteInPlace(const std::string& target, const std::string& data) {
 
 // Writes data to a new file beside target and renames it over target, so that
 // an existing file stays whole when the program fails or the disk is full.
-// There is no fsync: outputs can be made again from their sources, and a flush
-// per record would make converting a large folder several times slower.
-// Returns 0 or an errno.
+// A new file is not flushed: outputs can be made again from their sources, and
+// a flush per record would make converting a large folder several times
+// slower. A file that replaces another is flushed before the rename, so that a
+// crash cannot leave an empty file where the old one was. Returns 0 or an errno.
 int WriteByRename(const std::string& target, const std::string& data) {
   struct stat old;
   const bool replacing = ::stat(target.c_str(), &old) == 0;
@@ -167,19 +190,9 @@ int WriteByRename(const std::string& target, const std::string& data) {
   // A file the user may not write to is not replaced behind their back.
   if (replacing && ::access(target.c_str(), W_OK) != 0) return errno;
 
-  static unsigned serial = 0;
-  const size_t slash = target.rfind('/');
-  const std::string prefix =
-      (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".tavrik-" +
-      std::to_string(::getpid()) + "-";
   std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = prefix + std::to_string(serial++) + ".tmp";
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return errno;
-  }
-  if (fd < 0) return EEXIST;
+  const int fd = CreateTemporaryBeside(target, temp);
+  if (fd < 0) return errno;
 
   int err = 0;
   if (replacing) {
@@ -190,6 +203,7 @@ int WriteByRename(const std::string& target, const std::string& data) {
     }
   }
   if (err == 0 && !WriteAll(fd, data)) err = errno;
+  if (err == 0 && replacing && ::fsync(fd) != 0) err = errno;
   if (::close(fd) != 0 && err == 0) err = errno;
   if (err == 0 && ::rename(temp.c_str(), target.c_str()) != 0) err = errno;
   if (err != 0) ::unlink(temp.c_str());
@@ -234,10 +248,11 @@ TBaseForm::TBaseForm() {
 
 TBaseForm::~TBaseForm() = default;
 
-void TBaseForm::Log(const std::string& text, int level, bool addPrefix) {
+void TBaseForm::Log(const std::string& message, int level, bool addPrefix) {
   level = NormalLevel(level);
   if (level == kLogError) ++ErrorCount;
   if (level == kLogWarning) ++WarningCount;
+  const std::string text = PrintableText(message);
   if (addPrefix && level != kLogPlain && !text.empty())
     mmoLog.Lines.push_back(SystemText(LevelPrefix(level)) + text);
   else
@@ -251,12 +266,26 @@ void TBaseForm::LogRecord(TChessRec& rec, const std::string& text, int level) {
     Log(text, level);
     return;
   }
+  if (rec.LoggedMessages >= kRecordMessageLimit) {
+    // Held back, but counted as if it had been logged.
+    ++rec.HiddenMessages;
+    ++(level == kLogError ? ErrorCount : WarningCount);
+    return;
+  }
+  ++rec.LoggedMessages;
   const std::string line = SystemText(LevelPrefix(level)) + text;
   if (AddErrorInfo) {
     rec.ErrorText += line;
     rec.ErrorText += "\r\n";
   }
   Log(line, level, false);
+}
+
+void TBaseForm::EndRecordLog(TChessRec& rec) {
+  if (rec.HiddenMessages == 0) return;
+  Log(SystemText("此棋譜另有 " + std::to_string(rec.HiddenMessages) +
+                 " 條錯誤或警告信息沒有寫入LOG。"));
+  rec.HiddenMessages = 0;
 }
 
 int TBaseForm::Ask(const std::string& text, TAskKind kind, unsigned buttons, int unattendedAnswer) {
@@ -455,10 +484,13 @@ bool TBaseForm::WriteOutput(TChessRec& rec, const std::string& fileName, size_t 
   if (FromClipboard && FolderExists(name)) {
     // Clipboard text into a folder: each record is named after its title. The
     // title is cleaned so that it cannot reach outside the folder.
-    std::string title = FitFileName(SystemTitle(rec), kTitleRoom);
+    const std::string ext = DstFormat < kFormatCount ? FileTypes[DstFormat].Ext : "";
+    // Room in the name for the dot, the extension and an MD5 suffix.
+    std::string title =
+        FitFileName(SystemTitle(rec), kTitleRoom, kMaxNameBytes - 1 - ext.size() - kMd5SuffixBytes);
     if (title.empty()) title = "NoName";
     if (name.back() != '/') name += '/';
-    name += title + "." + (DstFormat < kFormatCount ? FileTypes[DstFormat].Ext : "");
+    name += title + "." + ext;
   }
 
   if (AddMD5 == 1 || AddMD5 == 2) {
@@ -471,7 +503,7 @@ bool TBaseForm::WriteOutput(TChessRec& rec, const std::string& fileName, size_t 
     }
     // An earlier suffix is replaced, never doubled.
     if (EndsInMd5Suffix(base)) {
-      base.resize(base.size() - 34);
+      base.resize(base.size() - kMd5SuffixBytes);
       name = base + ext;
     }
     if (AddMD5 == 2 || FileExists(name)) {

@@ -14,6 +14,9 @@
 
 struct TChessRec;
 
+// Length of the MD5 suffix of output names: "{" + 32 hexadecimal digits + "}".
+constexpr size_t kMd5SuffixBytes = 34;
+
 // Answers of Ask (modal results).
 constexpr int kAnswerOk = 1;
 constexpr int kAnswerYes = 6;
@@ -82,6 +85,7 @@ class TBaseForm : public TJobState, public TJobControl {
 
   void Log(const std::string& text, int level = kLogPlain, bool addPrefix = true) override;
   void LogRecord(TChessRec& rec, const std::string& text, int level) override;
+  void EndRecordLog(TChessRec& rec) override;
   // The one way a job talks to the user. Unattended (any command-line argument)
   // or with no asker, the text is logged and unattendedAnswer returned; an
   // interactive summary (unattendedAnswer -1) is logged as well as shown.

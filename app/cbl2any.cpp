@@ -283,6 +283,10 @@ int TCBL2AnyFormatForm::ConvertLibrary(const std::string& path, const std::strin
   if (RecordCount == 0) return 0;
 
   int room = 0;
+  // A file name holds at most kMaxNameBytes bytes: the title gets what the
+  // label, the extension and an MD5 suffix leave.
+  const size_t roomBytes =
+      kMaxNameBytes - extension.size() - static_cast<size_t>(LabelWidth) - 2 - kMd5SuffixBytes;
   if (!ToClipboard) {
     if (!IsFolder(folder)) {
       Log(SystemText("目標文件夾不存在。") + folder, kLogError);
@@ -315,9 +319,9 @@ int TCBL2AnyFormatForm::ConvertLibrary(const std::string& path, const std::strin
       if (!ToClipboard) {
         const std::string& title = RecordTitles[static_cast<size_t>(i)];
         if (naming == kNameTitleLabel)
-          name = folder + FitFileName(title, room) + label + extension;
+          name = folder + FitFileName(title, room, roomBytes) + label + extension;
         else if (naming == kNameLabelTitle)
-          name = folder + label + FitFileName(title, room) + extension;
+          name = folder + label + FitFileName(title, room, roomBytes) + extension;
         else
           name = folder + label + extension;
       }
@@ -331,8 +335,8 @@ int TCBL2AnyFormatForm::ConvertLibrary(const std::string& path, const std::strin
   std::vector<TNamedRecord> sorted;
   sorted.reserve(taking.size());
   for (int i : taking) {
-    std::string name = FitFileName(RecordTitles[static_cast<size_t>(i)], room);
-    if (name.empty()) name = FitFileName("NoName", room);
+    std::string name = FitFileName(RecordTitles[static_cast<size_t>(i)], room, roomBytes);
+    if (name.empty()) name = FitFileName("NoName", room, roomBytes);
     sorted.push_back(TNamedRecord{name, FoldKey(name), i});
   }
   auto byKey = [](const TNamedRecord& a, const TNamedRecord& b) {

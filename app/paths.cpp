@@ -22,6 +22,11 @@ bool IsFile(const std::string& path) {
   return !path.empty() && fs::exists(path, ec) && !fs::is_directory(path, ec);
 }
 
+bool IsRegularFile(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && fs::is_regular_file(path, ec);
+}
+
 bool PathExists(const std::string& path) {
   std::error_code ec;
   return !path.empty() && fs::exists(path, ec);

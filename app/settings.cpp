@@ -10,8 +10,14 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "core/encoding.h"
+#include "core/tempfiles.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -73,8 +79,21 @@ bool TIniFile::SaveToFile(const std::string& path) const {
   return SaveFileReplacing(path, SaveToText());
 }
 
-void TIniFile::LoadFromText(const std::string& text) {
+void TIniFile::Clear() {
+  preamble_.clear();
   sections_.clear();
+  index_.clear();
+  changed_ = false;
+}
+
+TIniFile::TSection& TIniFile::AddSection(const std::string& name) {
+  index_.emplace(UpperAscii(name), sections_.size());
+  sections_.push_back({name, {}});
+  return sections_.back();
+}
+
+void TIniFile::LoadFromText(const std::string& text) {
+  Clear();
   size_t pos = 0;
   // A UTF-8 byte-order mark left by an editor is not part of the first line.
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) pos = 3;
@@ -84,18 +103,18 @@ void TIniFile::LoadFromText(const std::string& text) {
     if (end == std::string::npos) end = text.size();
     std::string line = Trim(text.substr(pos, end - pos));
     pos = end + 1;
-    if (line.empty() || line[0] == ';') continue;
+    if (line.empty()) continue;
     if (line.front() == '[' && line.back() == ']') {
       std::string name = Trim(line.substr(1, line.size() - 2));
       current = FindSection(name);
-      if (!current) {
-        sections_.push_back({name, {}});
-        current = &sections_.back();
-      }
+      if (!current) current = &AddSection(name);
       continue;
     }
-    // Lines before the first section belong to none and are dropped.
-    if (current) current->Lines.push_back(line);
+    if (current)
+      current->Lines.push_back(line);
+    else if (line[0] == ';')
+      preamble_.push_back(line);
+    // Other lines before the first section belong to none and are dropped.
   }
 }
 
@@ -109,15 +128,13 @@ std::string TIniFile::SaveToText() const {
 }
 
 const TIniFile::TSection* TIniFile::FindSection(const std::string& name) const {
-  for (const TSection& s : sections_)
-    if (SameText(s.Name, name)) return &s;
-  return nullptr;
+  auto it = index_.find(UpperAscii(name));
+  return it == index_.end() ? nullptr : &sections_[it->second];
 }
 
 TIniFile::TSection* TIniFile::FindSection(const std::string& name) {
-  for (TSection& s : sections_)
-    if (SameText(s.Name, name)) return &s;
-  return nullptr;
+  auto it = index_.find(UpperAscii(name));
+  return it == index_.end() ? nullptr : &sections_[it->second];
 }
 
 const std::string* TIniFile::FindValue(const std::string& section, const std::string& key) const {
@@ -125,7 +142,8 @@ const std::string* TIniFile::FindValue(const std::string& section, const std::st
   if (!s) return nullptr;
   for (const std::string& line : s->Lines) {
     size_t eq = line.find('=');
-    if (eq != std::string::npos && SameText(Trim(line.substr(0, eq)), key)) return &line;
+    if (eq != std::string::npos && line[0] != ';' && SameText(Trim(line.substr(0, eq)), key))
+      return &line;
   }
   return nullptr;
 }
@@ -159,18 +177,19 @@ void TIniFile::WriteString(const std::string& section, const std::string& key,
                            const std::string& value) {
   std::string line = Trim(OneLine(key)) + "=" + OneLine(value);
   TSection* s = FindSection(section);
-  if (!s) {
-    sections_.push_back({Trim(OneLine(section)), {}});
-    s = &sections_.back();
-  }
+  if (!s) s = &AddSection(Trim(OneLine(section)));
   for (std::string& old : s->Lines) {
     size_t eq = old.find('=');
-    if (eq != std::string::npos && SameText(Trim(old.substr(0, eq)), key)) {
+    if (eq != std::string::npos && old[0] != ';' && SameText(Trim(old.substr(0, eq)), key)) {
+      // The same value leaves the line (and the user's spacing) as it was.
+      if (Trim(old.substr(eq + 1)) == Trim(OneLine(value))) return;
       old = line;
+      changed_ = true;
       return;
     }
   }
   s->Lines.push_back(line);
+  changed_ = true;
 }
 
 void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
@@ -186,20 +205,24 @@ bool TIniFile::SectionExists(const std::string& section) const {
 }
 
 std::vector<std::string> TIniFile::ReadSectionLines(const std::string& section) const {
-  const TSection* s = FindSection(section);
-  return s ? s->Lines : std::vector<std::string>{};
+  std::vector<std::string> lines;
+  if (const TSection* s = FindSection(section))
+    for (const std::string& line : s->Lines)
+      if (line[0] != ';') lines.push_back(line);
+  return lines;
 }
 
 void TIniFile::EraseSection(const std::string& section) {
-  for (auto it = sections_.begin(); it != sections_.end(); ++it)
-    if (SameText(it->Name, section)) {
-      sections_.erase(it);
-      return;
-    }
+  auto it = index_.find(UpperAscii(section));
+  if (it == index_.end()) return;
+  sections_.erase(sections_.begin() + static_cast<std::ptrdiff_t>(it->second));
+  index_.clear();
+  for (size_t i = 0; i < sections_.size(); ++i) index_.emplace(UpperAscii(sections_[i].Name), i);
+  changed_ = true;
 }
 
 std::vector<std::string> TIniFile::GetLines() const {
-  std::vector<std::string> lines;
+  std::vector<std::string> lines = preamble_;
   for (const TSection& s : sections_) {
     lines.push_back("[" + s.Name + "]");
     lines.insert(lines.end(), s.Lines.begin(), s.Lines.end());
@@ -214,7 +237,9 @@ void TIniFile::SetLines(const std::vector<std::string>& lines) {
     text += line;
     text += '\n';
   }
+  const std::string before = SaveToText();
   LoadFromText(text);
+  changed_ = SaveToText() != before;
 }
 
 TIniFile& Settings() {
@@ -230,9 +255,32 @@ void SetSettingsFolder(const std::string& folder) {
   FolderStorage() = f;
 }
 
+TSettingsSave SaveChangedSettings(TIniFile& ini, const std::string& path) {
+  struct stat st;
+  const bool exists = ::stat(path.c_str(), &st) == 0;
+  if (exists && !ini.Changed()) return TSettingsSave::Unchanged;
+  // A file without write permission is read-only even to a user (root) whom
+  // the system would let write it.
+  if (exists && ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0))
+    return TSettingsSave::ReadOnly;
+  if (!ini.SaveToFile(path)) return TSettingsSave::Failed;
+  ini.MarkSaved();
+  return TSettingsSave::Saved;
+}
+
 bool SaveFileReplacing(const std::string& path, const std::string& bytes, bool durable) {
-  std::string tmp = path + ".XXXXXX";
-  int fd = mkstemp(tmp.data());
+  std::string target = path;
+  struct stat old;
+  bool replacing = ::lstat(path.c_str(), &old) == 0;
+  if (replacing && S_ISLNK(old.st_mode)) {
+    // Through a link, the file it points to is replaced.
+    std::error_code ec;
+    const fs::path resolved = fs::canonical(path, ec);
+    if (!ec) target = resolved.string();
+    replacing = ::stat(target.c_str(), &old) == 0;
+  }
+  std::string tmp;
+  int fd = CreateTemporaryBeside(target, tmp);
   if (fd < 0) return false;
   bool ok = true;
   size_t done = 0;
@@ -244,13 +292,10 @@ bool SaveFileReplacing(const std::string& path, const std::string& bytes, bool d
     else
       done += static_cast<size_t>(n);
   }
-  // mkstemp creates the file private to the user; give it the usual mode.
-  mode_t mask = umask(0);
-  umask(mask);
-  if (ok && fchmod(fd, 0666 & ~mask) != 0) ok = false;
+  if (ok && replacing && fchmod(fd, old.st_mode & 07777) != 0) ok = false;
   if (ok && durable && fsync(fd) != 0) ok = false;
   if (close(fd) != 0) ok = false;
-  if (ok && std::rename(tmp.c_str(), path.c_str()) != 0) ok = false;
+  if (ok && std::rename(tmp.c_str(), target.c_str()) != 0) ok = false;
   if (!ok) std::remove(tmp.c_str());
   return ok;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // Section and key names used by more than one module.
@@ -37,22 +38,34 @@ class TIniFile {
   void WriteBool(const std::string& section, const std::string& key, bool value);
 
   bool SectionExists(const std::string& section) const;
-  // Every line of a section as it stands (plain lines and key=value pairs).
+  // Every line of a section as it stands (plain lines and key=value pairs),
+  // comment lines left out.
   std::vector<std::string> ReadSectionLines(const std::string& section) const;
   void EraseSection(const std::string& section);
 
-  // The whole file as lines: "[Section]", its lines, an empty line.
+  // The whole file as lines: the comments before the first section, then per
+  // section "[Section]", its lines, an empty line.
   std::vector<std::string> GetLines() const;
   void SetLines(const std::vector<std::string>& lines);
 
-  void Clear() { sections_.clear(); }
+  void Clear();
+  // True when a write or an erase changed the content since the last load or
+  // save (writing a value that is already there changes nothing).
+  bool Changed() const { return changed_; }
+  void MarkSaved() { changed_ = false; }
 
  private:
   struct TSection {
     std::string Name;
-    std::vector<std::string> Lines;
+    std::vector<std::string> Lines;  // comment lines (";") included
   };
+  std::vector<std::string> preamble_;  // comment lines before the first section
   std::vector<TSection> sections_;
+  // Position in sections_ by upper-cased name, so that loading stays linear.
+  std::unordered_map<std::string, size_t> index_;
+  bool changed_ = false;
+
+  TSection& AddSection(const std::string& name);
 
   const TSection* FindSection(const std::string& name) const;
   TSection* FindSection(const std::string& name);
@@ -65,7 +78,15 @@ TIniFile& Settings();
 const std::string& SettingsFolder();
 void SetSettingsFolder(const std::string& folder);
 
+// What happened to the settings file at the end of a run.
+enum class TSettingsSave { Unchanged, Saved, ReadOnly, Failed };
+// Writes ini to path when its content changed or the file does not exist yet.
+// A file the user made read-only is left as it is.
+TSettingsSave SaveChangedSettings(TIniFile& ini, const std::string& path);
+
 // Writes bytes to path through a temporary file in the same folder and a
 // rename. Returns false on failure; the temporary file is removed then. A
-// durable save also flushes the data to the disk before the rename.
+// durable save also flushes the data to the disk before the rename. A link is
+// followed, so that its target is replaced and the link stays; a replaced
+// file keeps its permissions.
 bool SaveFileReplacing(const std::string& path, const std::string& bytes, bool durable = true);

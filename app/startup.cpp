@@ -6,6 +6,7 @@
 #include <langinfo.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,7 @@
 #include "app/cli/cli.h"
 #include "app/settings.h"
 #include "core/ecco.h"
+#include "core/encoding.h"
 #include "core/jobstate.h"
 #include "formats/text/registry.h"
 
@@ -114,7 +116,10 @@ void InsertDefaultCodeBases() {
   if (!ini.ReadSectionLines(kSecCodeBase).empty()) return;
   ini.EraseSection(kSecCodeBase);
   std::vector<std::string> lines = ini.GetLines();
-  lines.insert(lines.begin(),
+  // After the comments that open the file, which belong to no section.
+  auto top = std::find_if(lines.begin(), lines.end(),
+                          [](const std::string& line) { return line.empty() || line[0] != ';'; });
+  lines.insert(top,
                {std::string("[") + kSecCodeBase + "]", kDefaultCodeBases[0], kDefaultCodeBases[1]});
   ini.SetLines(lines);
 }
@@ -155,7 +160,11 @@ void StartUpWithoutSettings() {
 void ShutDownWithoutSettings() { UnloadEccoLibrary(); }
 
 void ShutDown() {
-  Settings().SaveToFile(SettingsFolder() + kSettingsFileName);
+  const std::string path = SettingsFolder() + kSettingsFileName;
+  if (SaveChangedSettings(Settings(), path) == TSettingsSave::ReadOnly) {
+    const std::string text = SystemText("設置文件是只讀的，本次的設置更改沒有保存：") + path + "\n";
+    std::fwrite(text.data(), 1, text.size(), stderr);
+  }
   UnloadEccoLibrary();
 }
 

@@ -34,8 +34,9 @@ void StartUp(const std::vector<std::string>& args);
 // defaults in memory and the file is neither read nor written.
 void StartUpWithoutSettings();
 void ShutDownWithoutSettings();
-// Shut-down: writes the settings (a failure is ignored) and unloads the
-// opening library. Open forms must have been destroyed before.
+// Shut-down: writes the settings when they changed (a failure is ignored; a
+// read-only settings file is left alone and said so on standard error) and
+// unloads the opening library. Open forms must have been destroyed before.
 void ShutDown();
 // Saves a log text as tavrik.log beside the settings, replacing an earlier
 // one; a failure is ignored.

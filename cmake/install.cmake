@@ -57,10 +57,17 @@ set(TAVRIK_DEB_DEPENDS
   libc6 libstdc++6 libgcc-s1 libicu${TAVRIK_ICU_MAJOR} libxml2 zlib1g
   libssl${OPENSSL_VERSION_MAJOR})
 if(TARGET tavrik-gui)
-  list(APPEND TAVRIK_DEB_DEPENDS libqt6core6 libqt6gui6 libqt6widgets6)
+  set(TAVRIK_QT_AT_LEAST "(>= ${Qt6_VERSION_MAJOR}.${Qt6_VERSION_MINOR})")
+  list(APPEND TAVRIK_DEB_DEPENDS "libqt6core6 ${TAVRIK_QT_AT_LEAST}"
+    "libqt6gui6 ${TAVRIK_QT_AT_LEAST}" "libqt6widgets6 ${TAVRIK_QT_AT_LEAST}")
+endif()
+# The window's CJK font, and Qt's SVG plugins for the window's icon.
+set(TAVRIK_DEB_RECOMMENDS fonts-arphic-uming)
+if(TARGET tavrik-gui)
+  list(APPEND TAVRIK_DEB_RECOMMENDS libqt6svg6)
 endif()
 list(JOIN TAVRIK_DEB_DEPENDS ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-arphic-uming)
+list(JOIN TAVRIK_DEB_RECOMMENDS ", " CPACK_DEBIAN_PACKAGE_RECOMMENDS)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tavrik)

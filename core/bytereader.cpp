@@ -14,11 +14,17 @@
 
 bool LoadFileBytes(const std::string& path, std::string& data, std::string& error) {
   data.clear();
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Not blocking, so that opening a pipe with no writer returns at once and is
+  // then refused as not a regular file.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   int err = fd < 0 ? errno : 0;
   struct stat st;
   if (!err && fstat(fd, &st) != 0) err = errno;
-  if (!err && !S_ISREG(st.st_mode)) err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  bool special = false;  // a pipe, a device or a socket
+  if (!err && !S_ISREG(st.st_mode)) {
+    special = !S_ISDIR(st.st_mode);
+    err = special ? EINVAL : EISDIR;
+  }
   if (!err) {
     data.reserve(static_cast<size_t>(st.st_size));
     char chunk[65536];
@@ -31,7 +37,10 @@ bool LoadFileBytes(const std::string& path, std::string& data, std::string& erro
     }
   }
   if (fd >= 0) close(fd);
-  if (err) error = SystemText("不能讀取文件：") + path + " (" + std::strerror(err) + ")";
+  if (special)
+    error = SystemText("不能讀取文件：") + path + SystemText(" (不是普通文件)");
+  else if (err)
+    error = SystemText("不能讀取文件：") + path + " (" + std::strerror(err) + ")";
   return err == 0;
 }
 

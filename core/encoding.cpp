@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/clipboard.h"
+#include "core/bytereader.h"
 #include "core/jobstate.h"
 #include "core/variants.h"
 
@@ -351,20 +352,16 @@ int ReadSourceText(TJobState& job, std::string& text, const std::string& name, i
     }
   } else {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(name, ec)) {
+    if (!std::filesystem::exists(name, ec)) {
       job.Log(SystemText("源文件不存在。") + name, kLogError);
       return src;
     }
-    std::FILE* f = std::fopen(name.c_str(), "rb");
-    if (!f) {
-      job.Log(SystemText("源文件不存在。") + name, kLogError);
+    // An unreadable file, a folder or a pipe: the reason is in the message.
+    std::string bytes, error;
+    if (!LoadFileBytes(name, bytes, error)) {
+      job.Log(error, kLogError);
       return src;
     }
-    std::string bytes;
-    char buf[65536];
-    size_t got;
-    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, got);
-    std::fclose(f);
     if (bytes.empty()) {
       job.Log(SystemText("此文件的大小是零字節!"), kLogError);
       return src;
@@ -557,7 +554,7 @@ void CurlyQuotes(std::string& s, int cpIndex) {
   s = std::move(out);
 }
 
-std::string FitFileName(std::string_view s, int maxChars) {
+std::string FitFileName(std::string_view s, int maxChars, size_t maxBytes) {
   std::string out;
   if (s.empty() || maxChars <= 0) return out;
   const int cp = KnownCodePage(Process().SystemCodePage);
@@ -577,6 +574,7 @@ std::string FitFileName(std::string_view s, int maxChars) {
       ++i;
       continue;
     }
+    if (out.size() + len > maxBytes) break;
     out.append(s.substr(i, len));
     if (!(len == 1 && b == ' ')) lastKeep = out.size();
     ++chars;

@@ -56,7 +56,13 @@ void ReplaceAllDbcs(int cp, std::string& s, std::string_view needle, bool caseSe
 void NormaliseLineBreaks(std::string& s);
 void TrimRightCtl(std::string& s);
 void CurlyQuotes(std::string& s, int cpIndex);
-std::string FitFileName(std::string_view s, int maxChars);
+// Longest name of one file (one path component) in bytes, as Linux file
+// systems hold it.
+constexpr size_t kMaxNameBytes = 255;
+// A title made fit for a file name: characters that no file name may hold are
+// dropped, and at most maxChars characters and maxBytes bytes are kept, never
+// half a character.
+std::string FitFileName(std::string_view s, int maxChars, size_t maxBytes = kNoLimit);
 int DigitCount(int n);
 
 // Removes bytes up to 0x20 (controls and spaces) from both ends.

@@ -14,6 +14,11 @@ constexpr int kLogPlain = 0;
 constexpr int kLogError = 1;
 constexpr int kLogWarning = 2;
 
+// Most error and warning lines one record puts in the job log. Further ones
+// are still counted, and EndRecordLog says how many were held back: a file of
+// millions of bad moves must not fill the memory and the disk with messages.
+constexpr int kRecordMessageLimit = 100;
+
 // Script mapping flags (simplified/traditional).
 constexpr int kMapToSimplified = 0x2000000;
 constexpr int kMapToTraditional = 0x4000000;
@@ -26,7 +31,7 @@ constexpr int kCpUtf16Le = 0;
 
 // Process-wide values fixed at start-up.
 struct TProcessState {
-  bool Unattended = false;      // started with any command-line argument
+  bool Unattended = false;       // started with any command-line argument
   int SystemCodePage = kCpUtf8;  // code page of the program's messages and file names
   bool MemorySizeDiff = false;   // diagnostic size check of WriteOutput
 };
@@ -41,6 +46,9 @@ class TJobState {
   // Logs a message that belongs to one record; errors and warnings also go to
   // the record's ErrorText when AddErrorInfo is set.
   virtual void LogRecord(TChessRec& rec, const std::string& text, int level) = 0;
+  // Called when the reading or the writing of a record is done: logs one line
+  // for the record's messages held back by kRecordMessageLimit, if any.
+  virtual void EndRecordLog(TChessRec&) {}
 
   uint16_t ReplaceAnswer = 6;
   bool FileNameToTitle = false;

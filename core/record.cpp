@@ -23,7 +23,6 @@ constexpr int kInitialTexts = 255;
 constexpr int kInitialLines = 255;
 constexpr size_t kInitialStack = 63;
 
-
 int BreakKindOf(int format) {
   return format >= 0 && format < kFormatCount ? FileTypes[format].BreakKind : 0;
 }
@@ -64,6 +63,8 @@ void ResetRecord(TChessRec& rec, int srcFormat, int dstFormat) {
   rec.TargetBreak = BreakKindOf(dstFormat);
   rec.PageKind = -1;
   rec.ErrorText.clear();
+  rec.LoggedMessages = 0;
+  rec.HiddenMessages = 0;
   rec.TextTop = 62;
 
   rec.Texts.clear();

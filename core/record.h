@@ -139,6 +139,10 @@ struct TChessRec {
   int32_t TargetBreak = 0;
   int32_t PageKind = -1;
   std::string ErrorText;
+  // Error and warning lines this record put in the job log, and those held
+  // back once the log limit per record was reached.
+  int32_t LoggedMessages = 0;
+  int32_t HiddenMessages = 0;
   std::vector<std::string> Texts;
   std::vector<TMoveNode> Moves;
   std::vector<TLinkNode> Links;

@@ -167,6 +167,18 @@ void WriteShortText(uint8_t* header, int slot, std::string_view text, int codePa
   std::memset(out + 1 + n, 0, static_cast<size_t>(field->MaxLength) - n);
 }
 
+namespace {
+
+// The flags promise more moves than the file holds: it was cut short. What
+// was read is kept.
+void LogCutShort(TJobState& job, TChessRec& rec, int node) {
+  job.LogRecord(
+      rec, SystemText("棋譜數據不完整，只讀到 " + std::to_string(std::max(node, 0)) + " 步棋。"),
+      kLogWarning);
+}
+
+}  // namespace
+
 bool ReadXqfData(TJobState& job, TChessRec& rec, std::string& data) {
   const size_t size = data.size();
   if (size < kXqfMinSize) {
@@ -219,7 +231,10 @@ bool ReadXqfData(TJobState& job, TChessRec& rec, std::string& data) {
     int64_t pending = 0;  // alternatives announced but not read yet
     bool continues = true;
     while (continues || pending > 0) {
-      if (!body.Has(static_cast<size_t>(recordSize))) break;  // no room for another record
+      if (!body.Has(static_cast<size_t>(recordSize))) {
+        LogCutShort(job, rec, node);
+        break;
+      }
       if (static_cast<size_t>(node + 1) >= rec.Moves.size()) {
         // The estimate bounds the count; only a short Moves array gets here.
         SetMoveCapacity(rec, node + 2);
@@ -275,7 +290,10 @@ bool ReadXqfData(TJobState& job, TChessRec& rec, std::string& data) {
         if (!text.empty()) SetMoveText(rec, node, text);
       }
       if (alternative) ++pending;
-      if (lengthMissing) break;
+      if (lengthMissing) {
+        LogCutShort(job, rec, node);
+        break;
+      }
     }
   }
   BuildTreeFromFlags(rec, std::max(node, 0));

@@ -26,6 +26,9 @@ namespace {
 constexpr size_t kInflateChunk = 65536;
 constexpr int kCompressionLevels[4] = {0, 1, Z_DEFAULT_COMPRESSION, 9};
 
+// What follows "CCBridge" in a 3.0 library.
+constexpr std::string_view kCbl3Signature = "Library";
+
 const char* Party(int which) { return which == kLibrarySource ? "源" : "目標"; }
 
 std::string Damaged(int which) {
@@ -121,6 +124,14 @@ bool UnpackLibrary(std::string_view file, int which, TLibraryData& lib, std::str
   std::string_view magic;
   if (!in.ReadBytes(8, magic) || magic != std::string_view(kCblMagic, 8)) {
     message = SystemText(std::string(Party(which)) + "文件不是象棋橋2.x棋庫文件。");
+    return false;
+  }
+  // A 3.0 library starts with the same eight bytes; its layout is another one,
+  // and the CBL 3.0 job cuts it into CBR records.
+  if (file.substr(8).starts_with(kCbl3Signature)) {
+    message = SystemText(
+        std::string(Party(which)) +
+        "文件是象棋橋3.0棋庫，請先用“象棋橋3.0棋庫 To 象棋橋CBR棋譜”把它拆分為CBR棋譜。");
     return false;
   }
   int32_t version = 0;

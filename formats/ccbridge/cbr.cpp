@@ -153,17 +153,14 @@ bool ReadCbrRecord(TJobState& job, TChessRec& rec, std::string_view data, size_t
     count = std::min(count, fits);
     if (count > 0) {
       SetMoveCapacity(rec, count + 1);
-      int32_t previous = 0;
       for (int i = 1; i <= count; ++i) {
         TMoveNode& node = rec.Moves[i];
         uint16_t ply = 0;
         in.ReadU16Le(ply);
-        // A ply above its predecessor's only says that the line goes on. Taken
-        // one step at a time, the plies stay the depths of the tree, so that an
-        // alternative finds its sibling on the line it branches from and the
-        // tree keeps its pre-order (and reads back the same once written).
-        node.Ply = std::min<int32_t>(ply, previous + 1);
-        previous = node.Ply;
+        // Plies are taken as stored: an alternative whose ply no earlier move
+        // has ends the tree there with an error, rather than being hung onto a
+        // move of the other side.
+        node.Ply = ply;
         in.ReadU8(node.From);
         in.ReadU8(node.Dest);
         in.ReadU8(node.NoteHead);
@@ -173,6 +170,7 @@ bool ReadCbrRecord(TJobState& job, TChessRec& rec, std::string_view data, size_t
       ReadCommentLines(job, rec, in, count, startOffset);
     }
     CompleteRecord(job, rec, std::string());
+    job.EndRecordLog(rec);
     return true;
   } catch (const std::exception& e) {
     job.LogRecord(rec, e.what(), kLogError);

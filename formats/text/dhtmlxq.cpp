@@ -13,6 +13,7 @@
 #include <random>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -74,10 +75,10 @@ const TCodeRec DhtmlXQKeys[kDhtmlXQKeyCount] = {
 
 // In the order the WebCchess 5 writer puts the parameters on the page.
 const TCodeRec AppletKeys[kAppletKeyCount] = {
-    {kSlotSound, "sound"}, {kSlotRedName, "red"},       {kSlotShowMove, "show_move"},
-    {kSlotBlackName, "black"}, {kSlotTitle, "title"},   {kSlotResult, "winner"},
-    {kSlotEvent, "game"},  {kSlotCommentator, "cn"},    {kSlotSite, "place"},
-    {kSlotCreator, "in"},  {kSlotDate, "date"},
+    {kSlotSound, "sound"},     {kSlotRedName, "red"},    {kSlotShowMove, "show_move"},
+    {kSlotBlackName, "black"}, {kSlotTitle, "title"},    {kSlotResult, "winner"},
+    {kSlotEvent, "game"},      {kSlotCommentator, "cn"}, {kSlotSite, "place"},
+    {kSlotCreator, "in"},      {kSlotDate, "date"},
 };
 
 const TCodeRec UbbPlaceholders[kUbbPlaceholderCount] = {
@@ -100,9 +101,8 @@ constexpr std::string_view kDefaultRefer =
 constexpr int kOldFormShortMoves = 10000;
 constexpr size_t kOldFormShortLength = 120000;
 
-// Opening tags without a closing tag that a block may hold before the rest of
-// it is left unread.
-constexpr int kMaxMissingCloses = 64;
+constexpr std::string_view kOpenPrefix = "[dhtmlxq_";
+constexpr std::string_view kClosePrefix = "[/dhtmlxq_";
 
 // A non-negative decimal number filling the whole text; -1 for anything else.
 int ReadNumber(std::string_view s) {
@@ -196,26 +196,51 @@ class TDhtmlReader {
     return false;
   }
 
+  // Where the last closing tag of each name stands in the block (1-based), by
+  // lower-case name. An opening tag whose name has no closing tag after it is
+  // passed over without a search, so that the walk stays linear however many
+  // unclosed tags a page holds.
+  void IndexClosingTags(size_t start, size_t end) {
+    lastClose_.clear();
+    size_t bracket = 0;
+    for (size_t q = start; (q = PosTextDbcs(cp_, kClosePrefix, text_, end, q)) != 0; ++q) {
+      const size_t nameStart = q + kClosePrefix.size();
+      // Prefixes inside one name share its bracket: searched once.
+      if (bracket < nameStart) bracket = PosCharDbcs(cp_, ']', text_, end, nameStart);
+      if (bracket == 0) break;
+      lastClose_[LowerAscii(Value(nameStart, bracket - nameStart))] = q;
+    }
+  }
+
+  // When the next opening tag from pos has no closing tag, steps past its
+  // prefix as the tag search would, saying once per name what is missing.
+  bool PassUnclosedTag(size_t& pos, size_t end) {
+    const size_t open = PosTextDbcs(cp_, kOpenPrefix, text_, end, pos);
+    if (open == 0) return false;
+    const size_t nameStart = open + kOpenPrefix.size();
+    const size_t bracket = PosCharDbcs(cp_, ']', text_, end, nameStart);
+    if (bracket == 0) return false;
+    const std::string name = LowerAscii(Value(nameStart, bracket - nameStart));
+    auto it = lastClose_.find(name);
+    if (it != lastClose_.end() && it->second > bracket) return false;
+    if (reportedUnclosed_.insert(name).second)
+      job_.Log(SystemText("沒有找到字符串：") + std::string(kClosePrefix) + name + "]");
+    pos = nameStart;
+    return true;
+  }
+
   void WalkTags(size_t start, size_t end) {
     size_t pos = start;
     std::string name;
     size_t valueStart = 0, valueLength = 0;
-    int missingCloses = 0;
+    if (kind_ == kPageDhtmlXQ) IndexClosingTags(start, end);
     for (;;) {
       int got;
       if (kind_ == kPageDhtmlXQ) {
-        got = FindTagPair(job_, "[dhtmlxq_", "[/dhtmlxq_", text_, end, pos, name, valueStart,
+        if (PassUnclosedTag(pos, end)) continue;
+        got = FindTagPair(job_, kOpenPrefix, kClosePrefix, text_, end, pos, name, valueStart,
                           valueLength);
         if (got == 0) break;
-        // Without its closing tag the walk goes on just after the opening
-        // prefix, and every such tag costs a search to the block end. A page
-        // has a few at most; past that many the rest of the block is not read,
-        // so that a hostile page cannot make the walk quadratic.
-        if (got == 1 && pos < valueStart && ++missingCloses > kMaxMissingCloses) {
-          job_.LogRecord(rec_, SystemText("缺少結束標籤的標籤太多，其後的標籤不再讀取。"),
-                         kLogError);
-          break;
-        }
         if (got == 1) continue;
       } else {
         got = ReadParamTag(cp_, text_, name, valueStart, valueLength, end, pos);
@@ -309,9 +334,18 @@ class TDhtmlReader {
     if (kind_ == kPageCcbJava) {
       const int number = ReadNumber(result);
       rec_.GameResult = number < 0 ? 4 : number;
+    } else if (const int english = EnglishResult(result); english != 0) {
+      rec_.GameResult = english;
     } else {
       ResultFromText(rec_, result, cp_);
     }
+  }
+
+  // Pages of English sites give the result from red's side as one letter:
+  // W (red wins), L (red loses) or D (draw). 0 for anything else.
+  static int EnglishResult(std::string_view text) {
+    const std::string word = UpperAscii(TrimText(text));
+    return word == "W" ? 1 : word == "L" ? 2 : word == "D" ? 3 : 0;
   }
 
   // Hangs the link `alt` as the last alternative of `link`. A link that
@@ -460,6 +494,8 @@ class TDhtmlReader {
   const int kind_;
   const std::string& text_;
   const int cp_;
+  std::unordered_map<std::string, size_t> lastClose_;
+  std::unordered_set<std::string> reportedUnclosed_;
   std::vector<TMoveItem> items_;
   std::vector<TCommentItem> comments_;
   int nextLink_ = 1;
@@ -522,6 +558,7 @@ class TDhtmlWriter {
     }
     NumberLines();
     WriteSquareDigits(rec_, binit_, "99", "[DhtmlXQ_binit]", "[/DhtmlXQ_binit]\r\n");
+    quote_ = OpenAttributeQuote(head_);
 
     TCountSink counter;
     Emit(counter);
@@ -569,7 +606,7 @@ class TDhtmlWriter {
     sink.Add(head_);
     for (const TCodeRec& key : DhtmlXQKeys) {
       const std::string& value = Slot(rec_, key.Code);
-      if (!value.empty()) AddTag(sink, key.Text, value);
+      if (!value.empty()) AddTag(sink, key.Text, Quoted(value));
     }
     sink.Add(binit_);
     if (moveCount_ >= 1) {
@@ -604,7 +641,7 @@ class TDhtmlWriter {
       else
         std::snprintf(name, sizeof name, "comment%d_%d", line,
                       rec_.Moves[static_cast<size_t>(node)].Ply);
-      AddTag(sink, name, comment);
+      AddTag(sink, name, Quoted(comment));
     }
     AddTag(sink, "generator", kHomePage);
     sink.Add(foot_);
@@ -616,9 +653,43 @@ class TDhtmlWriter {
     for (int n = first; n <= last; ++n) AddMove(sink, rec_.Moves[static_cast<size_t>(n)]);
   }
 
+  // The quote that encloses the record when the head leaves it inside an
+  // attribute value (the JAVA and FRAME pages), else 0.
+  static char OpenAttributeQuote(std::string_view head) {
+    bool inTag = false;
+    char quote = 0;
+    for (char c : head) {
+      if (quote != 0) {
+        if (c == quote) quote = 0;
+      } else if (!inTag) {
+        inTag = c == '<';
+      } else if (c == '>') {
+        inTag = false;
+      } else if (c == '"' || c == '\'') {
+        quote = c;
+      }
+    }
+    return quote;
+  }
+
+  // A value that cannot end the enclosing attribute early: its quotes become
+  // typographic ones, as on WebCchess 5 pages.
+  std::string_view Quoted(std::string_view value) {
+    if (quote_ == 0 || value.find(quote_) == std::string_view::npos) return value;
+    quoted_.assign(value);
+    const int cp = static_cast<int>(job_.DstCodePage);
+    if (quote_ == '"') {
+      CurlyQuotes(quoted_, job_.DstCodePageIndex);
+    } else {
+      ReplaceAllDbcs(cp, quoted_, "'", true, WideToBytes(u"\u2019", cp));
+    }
+    return quoted_;
+  }
+
   TJobState& job_;
   TChessRec& rec_;
-  std::string head_, foot_, binit_;
+  std::string head_, foot_, binit_, quoted_;
+  char quote_ = 0;
   std::vector<int> lineOf_;
   int moveCount_ = 0;
   int lastLine_ = 0;

@@ -152,6 +152,7 @@ bool ReadRecordFile(TBaseForm& job, TChessRec& rec, const std::string& path) {
   if (!IsFileReaderRow(job.SrcFormat) || !FileTypes[job.SrcFormat].Reader) return false;
   bool ok = FileTypes[job.SrcFormat].Reader(job, rec, path);
   CompleteRecord(job, rec, path);
+  job.EndRecordLog(rec);
   return ok;
 }
 
@@ -193,6 +194,7 @@ bool ReadWebRecord(TBaseForm& job, TChessRec& rec, const std::string& path, int 
   if (kind < 0 || kind >= kPageKindCount || !WebReaders[kind]) return false;
   bool ok = WebReaders[kind](job, rec, path, kind, startPos, endPos, text);
   CompleteRecord(job, rec, path);
+  job.EndRecordLog(rec);
   return ok;
 }
 
@@ -213,5 +215,7 @@ int WriteRecord(TBaseForm& job, TChessRec& rec, const std::string& path) {
                   kLogError);
     return 0;
   }
-  return writer(job, rec, path);
+  const int written = writer(job, rec, path);
+  job.EndRecordLog(rec);
+  return written;
 }

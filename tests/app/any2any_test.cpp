@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -190,6 +191,12 @@ TEST_F(AnyToAnyTest, FilePathChecks) {
   f.edtSource.Text = dir_;
   EXPECT_FALSE(f.RunAnyToAnyJob());
   EXPECT_TRUE(Logged(f, "來源不能為文件夾，請輸入文件名。"));
+
+  // A pipe would block the job at its first read.
+  ASSERT_EQ(mkfifo((dir_ + "pipe.xqf").c_str(), 0600), 0);
+  f.edtSource.Text = dir_ + "pipe.xqf";
+  EXPECT_FALSE(f.RunAnyToAnyJob());
+  EXPECT_TRUE(Logged(f, "來源不是普通文件：" + dir_ + "pipe.xqf"));
 
   f.edtSource.Text = dir_ + "a.b.xqf";
   f.edtDestination.Text = dir_ + "nowhere/x.xqf";

@@ -101,6 +101,29 @@ TEST_F(BaseForm, LogPrefixesAndCounters) {
   EXPECT_EQ(job.ErrorCount, 3);
   EXPECT_EQ(job.WarningCount, 2);
   EXPECT_EQ(job.LogText().substr(0, 12), "[錯誤] x\r\n");
+
+  // Control characters of a file name are shown, not written raw.
+  job.Log("\r\n讀取棋譜：/tmp/a\nb\x1B[2J.xqf\r");
+  EXPECT_EQ(LastLog(), "\r\n讀取棋譜：/tmp/a\\x0Ab\\x1B[2J.xqf\\x0D");
+}
+
+TEST_F(BaseForm, RecordMessagesAreCappedButCounted) {
+  job.AddErrorInfo = true;
+  for (int i = 0; i < 250; ++i)
+    job.LogRecord(rec, "bad " + std::to_string(i), i % 2 ? kLogWarning : kLogError);
+  job.LogRecord(rec, "plain lines are never held back", kLogPlain);
+  EXPECT_EQ(job.mmoLog.Lines.size(), 101u);
+  EXPECT_EQ(job.ErrorCount, 125);
+  EXPECT_EQ(job.WarningCount, 125);
+  job.EndRecordLog(rec);
+  EXPECT_EQ(LastLog(), "此棋譜另有 150 條錯誤或警告信息沒有寫入LOG。");
+  job.EndRecordLog(rec);  // said once
+  EXPECT_EQ(job.mmoLog.Lines.size(), 102u);
+  EXPECT_EQ(std::count(rec.ErrorText.begin(), rec.ErrorText.end(), '\n'), 100);
+  // The next record starts with a clean slate.
+  ResetRecord(rec, kFmtPgn, kFmtPgn);
+  job.LogRecord(rec, "next", kLogError);
+  EXPECT_EQ(LastLog(), "[錯誤] next");
 }
 
 TEST_F(BaseForm, AskLogsUnattendedAndSummaries) {
@@ -396,6 +419,18 @@ TEST_F(BaseForm, ClipboardSourceIntoFolderNamesByTitle) {
   EXPECT_EQ(names[1], "NoName.PGN");
   EXPECT_EQ(names[0].find('/'), std::string::npos);
   EXPECT_NE(names[0].find("棋.PGN"), std::string::npos);
+
+  // 84 CJK characters take 252 bytes: the name is cut to fit one file name,
+  // with room for the MD5 suffix that a second record of that title gets.
+  Process().SystemCodePage = kCpUtf8;
+  job.DstCodePage = kCpUtf8;
+  job.AddMD5 = 1;
+  rec.Texts[kSlotTitle].clear();
+  for (int i = 0; i < 84; ++i) rec.Texts[kSlotTitle] += "棋";
+  EXPECT_TRUE(job.WriteOutput(rec, dir, 0, "z")) << LastLog();
+  EXPECT_TRUE(job.WriteOutput(rec, dir, 0, "w")) << LastLog();
+  EXPECT_EQ(Names(dir).size(), 4u);
+  for (const std::string& name : Names(dir)) EXPECT_LE(name.size(), 255u);
 }
 
 TEST_F(BaseForm, FindTagPairResultsAndPositions) {

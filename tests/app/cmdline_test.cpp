@@ -2,6 +2,7 @@
 // pointed at a temporary one.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -110,6 +111,30 @@ TEST_F(CommandLineTest, SevenArgumentsEchoTheLogAndExit1OnRefusal) {
   // The paths of the command line become the window's stored choices.
   EXPECT_NE(Ini().find("Source=" + dir_ + "missing.xqf"), std::string::npos);
   EXPECT_NE(Ini().find("DestinationFormat=5"), std::string::npos);
+}
+
+TEST_F(CommandLineTest, SettingsWrittenOnlyWhenChangedAndNeverOverAReadOnlyFile) {
+  const std::string ini = config_ + "tavrik.ini";
+  auto inode = [&] {
+    struct stat st {};
+    stat(ini.c_str(), &st);
+    return st.st_ino;
+  };
+  EXPECT_EQ(Run("2 GBK BIG5 XQF PGN missing.xqf out"), 1);
+  const auto first = inode();
+  EXPECT_EQ(Run("2 GBK BIG5 XQF PGN missing.xqf out"), 1);
+  EXPECT_EQ(inode(), first);  // the same choices: not rewritten
+  EXPECT_EQ(Run("2 GBK BIG5 XQF PGN other.xqf out"), 1);
+  EXPECT_NE(inode(), first);
+  EXPECT_NE(Ini().find("Source=" + dir_ + "other.xqf"), std::string::npos);
+
+  chmod(ini.c_str(), 0444);
+  const std::string before = Ini();
+  EXPECT_EQ(Run("2 GBK BIG5 XQF PGN third.xqf out"), 1);
+  EXPECT_EQ(Ini(), before);
+  struct stat st {};
+  ASSERT_EQ(stat(ini.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
 }
 
 TEST_F(CommandLineTest, TypicalRequestWritesBig5Pgn) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -98,7 +99,8 @@ TEST_F(SettingsTest, KeysPlainLinesAndDefaults) {
   EXPECT_EQ(back.ReadString("AnyToAny", "Source", ""), "/tmp/a b");
   EXPECT_FALSE(back.ReadBool("AnyToAny", "SubDirs", true));
   EXPECT_EQ(back.ReadSectionLines("WebCchess 5 CodeBase").size(), 2u);
-  EXPECT_EQ(back.GetLines().front(), "[WebCchess 5 CodeBase]");
+  EXPECT_EQ(back.GetLines()[0], "; comment");  // the comment stays, the stray line not
+  EXPECT_EQ(back.GetLines()[1], "[WebCchess 5 CodeBase]");
 
   back.EraseSection("destination");
   EXPECT_FALSE(back.SectionExists("Destination"));
@@ -298,4 +300,95 @@ TEST_F(SettingsTest, CustomTemplatesCreatedOnFirstUseThenRead) {
   form.ApplyDestinationOptions();
   EXPECT_EQ(form.ErrorCount, 1);
   EXPECT_EQ(form.HeadText, "<p>%Title%</p>\r\n");
+}
+
+TEST_F(SettingsTest, CommentsStayAndOnlyRealChangesCount) {
+  TIniFile ini;
+  ini.LoadFromText(
+      "; kept on top\n[A]\n; kept inside\nk = 1\n[WebCchess 5 CodeBase]\n;c\nhttp://x/java/\n");
+  EXPECT_EQ(ini.SaveToText(),
+            "; kept on top\n[A]\n; kept inside\nk = 1\n\n[WebCchess 5 CodeBase]\n;c\n"
+            "http://x/java/\n\n");
+  EXPECT_EQ(ini.ReadSectionLines("WebCchess 5 CodeBase"),
+            std::vector<std::string>{"http://x/java/"});
+  EXPECT_FALSE(ini.Changed());
+  ini.WriteInteger("a", "K", 1);  // the same value: the line and its spacing stay
+  ini.EraseSection("none");
+  EXPECT_FALSE(ini.Changed());
+  EXPECT_NE(ini.SaveToText().find("k = 1\n"), std::string::npos);
+  ini.WriteInteger("A", "k", 2);
+  EXPECT_TRUE(ini.Changed());
+  ini.MarkSaved();
+  ini.SetLines(ini.GetLines());
+  EXPECT_FALSE(ini.Changed());
+  ini.EraseSection("a");
+  EXPECT_TRUE(ini.Changed());
+
+  // Sections are found through an index: a settings file of many sections
+  // loads in linear time (a scan per header took minutes at this size).
+  std::string big;
+  for (int i = 0; i < 200000; ++i)
+    big += "[S" + std::to_string(i) + "]\nk=" + std::to_string(i) + "\n";
+  ini.LoadFromText(big);
+  EXPECT_EQ(ini.ReadInteger("s199999", "K", 0), 199999);
+  EXPECT_TRUE(ini.SectionExists("S0"));
+}
+
+TEST_F(SettingsTest, SavingAtExitRespectsTheFileAsTheUserLeftIt) {
+  const std::string path = dir_ + "tavrik.ini";
+  struct stat st;
+  TIniFile ini;
+  // Nothing changed and the file exists: it is not touched.
+  Spit(path, "[A]\nk=1\n");
+  ASSERT_TRUE(ini.LoadFromFile(path));
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  const ino_t inode = st.st_ino;
+  EXPECT_EQ(SaveChangedSettings(ini, path), TSettingsSave::Unchanged);
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_ino, inode);
+
+  // Read-only: left unwritten, mode and all.
+  chmod(path.c_str(), 0444);
+  ini.WriteInteger("A", "k", 2);
+  EXPECT_EQ(SaveChangedSettings(ini, path), TSettingsSave::ReadOnly);
+  EXPECT_EQ(Slurp(path), "[A]\nk=1\n");
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+
+  // A private file stays private; a missing file is created.
+  chmod(path.c_str(), 0600);
+  EXPECT_EQ(SaveChangedSettings(ini, path), TSettingsSave::Saved);
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(Slurp(path), "[A]\nk=2\n\n");
+  EXPECT_FALSE(ini.Changed());
+  fs::remove(path);
+  EXPECT_EQ(SaveChangedSettings(ini, path), TSettingsSave::Saved);
+  EXPECT_TRUE(fs::exists(path));
+
+  // Through a link the target is written and the link stays a link.
+  fs::create_directory(dir_ + "real");
+  fs::rename(path, dir_ + "real/tavrik.ini");
+  fs::create_symlink("real/tavrik.ini", path);
+  ini.WriteInteger("A", "k", 3);
+  EXPECT_EQ(SaveChangedSettings(ini, path), TSettingsSave::Saved);
+  EXPECT_TRUE(fs::is_symlink(path));
+  EXPECT_EQ(Slurp(dir_ + "real/tavrik.ini"), "[A]\nk=3\n\n");
+}
+
+TEST_F(SettingsTest, StaleTemporariesOfEndedProcessesAreRemoved) {
+  // A process that has ended, and so cannot be writing any more.
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  ASSERT_GT(child, 0);
+  waitpid(child, nullptr, 0);
+  const std::string dead = dir_ + ".tavrik-" + std::to_string(child) + "-0.tmp";
+  const std::string live = dir_ + ".tavrik-" + std::to_string(getpid()) + "-99.tmp";
+  const std::string foreign = dir_ + ".tavrik-x-1.tmp";
+  for (const std::string& name : {dead, live, foreign}) Spit(name, "half");
+  EXPECT_TRUE(SaveFileReplacing(dir_ + "tavrik.log", "log\n", false));
+  EXPECT_FALSE(fs::exists(dead));
+  EXPECT_TRUE(fs::exists(live));
+  EXPECT_TRUE(fs::exists(foreign));
+  EXPECT_EQ(Slurp(dir_ + "tavrik.log"), "log\n");
 }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -124,6 +126,12 @@ TEST(Encoding, ReadSourceTextFromFiles) {
   ASSERT_EQ(job.Lines.size(), 2u);
   EXPECT_EQ(job.Lines[0], std::make_pair(std::string("此文件的大小是零字節!"), kLogError));
   EXPECT_EQ(job.Lines[1], std::make_pair("源文件不存在。" + name + ".missing", kLogError));
+  // A file that is there but cannot be read says why.
+  ReadSourceText(job, text, std::filesystem::path(name).parent_path().string(), 0, kCpUtf8, kCpGbk,
+                 false);
+  ASSERT_EQ(job.Lines.size(), 3u);
+  EXPECT_NE(job.Lines[2].first.find("不能讀取文件："), std::string::npos);
+  EXPECT_NE(job.Lines[2].first.find(std::strerror(EISDIR)), std::string::npos);
 }
 
 TEST(Encoding, ClipboardTextBothWays) {
@@ -225,6 +233,7 @@ TEST(Encoding, FitFileNameNeverCutsACharacter) {
   TSystemCodePage utf8(kCpUtf8);
   EXPECT_EQ(FitFileName(" *\"炮二平五 a/b:c \x01 ?", 100), "炮二平五 abc");
   EXPECT_EQ(FitFileName("炮二平五", 3), "炮二平");
+  EXPECT_EQ(FitFileName("炮二平五", 3, 8), "炮二");   // bytes too, whole characters only
   EXPECT_EQ(FitFileName("ab 炮", 3), "ab");           // the cut leaves a blank, trimmed again
   EXPECT_EQ(FitFileName("\xE7\x82", 5), "\xE7\x82");  // broken sequences count per byte
   EXPECT_EQ(FitFileName("abc", 0), "");

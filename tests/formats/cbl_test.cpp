@@ -137,11 +137,11 @@ TEST_F(Cbl, ReadsEveryCorpusLibrary) {
       EXPECT_EQ(blackFirst, 4);
     }
   }
-  // The 3.0 libraries share the magic's first eight bytes but not the version.
+  // The 3.0 libraries share the magic's first eight bytes and are named as such.
   TCblForm form;
   TLibraryData lib;
   EXPECT_FALSE(ReadLibraryHeader(form, (kCorpus / "cbl30_13records.CBL").string(), lib));
-  EXPECT_TRUE(form.Logged("源象棋橋文件的版本不支持："));
+  EXPECT_TRUE(form.Logged("源文件是象棋橋3.0棋庫"));
 }
 
 TEST_F(Cbl, RecordsWrittenIntoALibraryReadBack) {
@@ -210,6 +210,8 @@ TEST_F(Cbl, RefusesFilesThatAreNotLibraries) {
   const std::vector<TCase> cases = {
       {"CCBridgx" + std::string(66, '\0'), "源文件不是象棋橋2.x棋庫文件。"},
       {"CCBr", "源文件不是象棋橋2.x棋庫文件。"},
+      {"CCBridgeLibrary" + std::string(66, '\0'),
+       "源文件是象棋橋3.0棋庫，請先用“象棋橋3.0棋庫 To 象棋橋CBR棋譜”把它拆分為CBR棋譜。"},
       {Container(20, 0, 66, empty), "源象棋橋文件的版本不支持：2.0"},
       {Container(22, 0, 66, empty), "源象棋橋文件的版本不支持：2.2"},
       {Container(21, 4, 66, empty), "源象棋橋文件已損壞！"},

@@ -177,15 +177,16 @@ TEST(Cbr, OddRecordsReadWhatIsThere) {
     EXPECT_EQ(rec.MoveCount, 2);
     EXPECT_TRUE(job.At(kLogError).empty());
   }
-  {  // a skipped ply number still continues the line, one ply deeper
+  {  // an alternative with no earlier move of its ply ends the tree there
     TTestJob job;
     TChessRec rec;
-    EXPECT_TRUE(Read(
-        job, rec, MakeRecord({{1, 0x77, 0x47}, {7, 0x70, 0x62}, {3, 0x79, 0x67}}, "\r\n\r\n\r\n")));
+    EXPECT_TRUE(
+        Read(job, rec,
+             MakeRecord({{1, 0x77, 0x47}, {2, 0x70, 0x62}, {5, 0x79, 0x67}, {3, 0x17, 0x27}},
+                        "\r\n\r\n\r\n\r\n")));
     EXPECT_EQ(rec.MoveCount, 3);
-    EXPECT_EQ(rec.Moves[2].Parent, 1);
-    EXPECT_EQ(rec.Moves[2].Ply, 2);
     EXPECT_EQ(rec.Moves[3].Parent, 2);
+    EXPECT_EQ(job.At(kLogError), std::vector<std::string>{SystemText("第 4 步沒有找到上一步!;")});
   }
   {  // a count larger than the record allows is cut to the entries present
     TTestJob job;

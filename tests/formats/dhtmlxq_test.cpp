@@ -1,8 +1,11 @@
 #include "formats/text/dhtmlxq.h"
 
 #include <gtest/gtest.h>
+#include <libxml/HTMLparser.h>
+#include <libxml/tree.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -144,15 +147,30 @@ TEST_F(DhtmlXQRead, StartPositionAndUnreachableVariation) {
   EXPECT_TRUE(Logged("第 3 步沒有找到上一步!;"));
 }
 
-TEST_F(DhtmlXQRead, ManyUnclosedTagsEndTheWalk) {
-  std::string page = "[DhtmlXQ]";
-  for (int i = 0; i < 64; ++i) page += "[DhtmlXQ_x" + std::to_string(i) + "]";
-  ASSERT_EQ(Read(page + "[DhtmlXQ_event]a[/DhtmlXQ_event][/DhtmlXQ]"), 1);
+TEST_F(DhtmlXQRead, UnclosedTagsNeverHideTheRecord) {
+  // A page with more unclosed tags than the walk once allowed.
+  ASSERT_EQ(ReadFile(std::string(TAVRIK_TEST_DATA) + "/dhtmlxq/unclosed_tags_before_block.htm"), 1);
   EXPECT_EQ(rec.Texts[kSlotEvent], "a");
-  EXPECT_FALSE(Logged("缺少結束標籤的標籤太多，其後的標籤不再讀取。"));
-  ASSERT_EQ(Read(page + "[DhtmlXQ_y][DhtmlXQ_event]a[/DhtmlXQ_event][/DhtmlXQ]"), 1);
-  EXPECT_EQ(rec.Texts[kSlotEvent], "");
-  EXPECT_TRUE(Logged("[錯誤] 缺少結束標籤的標籤太多，其後的標籤不再讀取。"));
+  EXPECT_EQ(Nodes(rec).size(), 2u);
+  // Many thousands, named alike and each differently: still read, in linear
+  // time, each missing closing tag said once.
+  std::string page = "[DhtmlXQ][DhtmlXQ_y]1[/DhtmlXQ_y]";
+  for (int i = 0; i < 40000; ++i) page += "[DhtmlXQ_x" + std::to_string(i) + "][DhtmlXQ_y]";
+  ASSERT_EQ(Read(page + "[DhtmlXQ_event]b[/DhtmlXQ_event][/DhtmlXQ]"), 1);
+  EXPECT_EQ(rec.Texts[kSlotEvent], "b");
+  EXPECT_EQ(
+      std::count(job.mmoLog.Lines.begin(), job.mmoLog.Lines.end(), "沒有找到字符串：[/dhtmlxq_y]"),
+      1);
+}
+
+TEST_F(DhtmlXQRead, ResultWordsOfChineseAndEnglishPages) {
+  const std::vector<std::pair<std::string, int>> cases = {{"W", 1},    {"L", 2},    {"D", 3},
+                                                          {" w ", 1},  {"紅勝", 1}, {"黑胜", 2},
+                                                          {"和棋", 3}, {"未知", 4}, {"Win", 4}};
+  for (const auto& [word, result] : cases) {
+    ASSERT_EQ(Read("[DhtmlXQ][DhtmlXQ_result]" + word + "[/DhtmlXQ_result][/DhtmlXQ]"), 1);
+    EXPECT_EQ(rec.GameResult, result) << word;
+  }
 }
 
 TEST_F(DhtmlXQRead, OldFormCarriesParentNumbers) {
@@ -318,9 +336,70 @@ TEST_F(DhtmlXQRead, WrittenRecordReadsBackWhole) {
     for (int i = 0; i <= built.MoveCount; ++i)
       EXPECT_EQ(GetMoveText(rec, i), GetMoveText(built, i)) << i;
     for (int slot : {kSlotTitle, kSlotEvent, kSlotDate, kSlotSite, kSlotRedName, kSlotBlackName,
-                     kSlotRedTeam, kSlotRound})
-      EXPECT_EQ(rec.Texts[slot], built.Texts[slot]) << slot;
+                     kSlotRedTeam, kSlotRound}) {
+      // The JAVA page holds the record in a quoted attribute: its quotes turn.
+      std::string want = built.Texts[slot];
+      CurlyQuotes(want, writer.DstCodePageIndex);
+      EXPECT_EQ(rec.Texts[slot], want) << slot;
+    }
     EXPECT_EQ(rec.GameResult, 1);
+  }
+}
+
+namespace {
+
+// The value of the first attribute `name` of an element `tag`, as an HTML
+// parser (libxml2's) sees the page.
+std::string HtmlAttribute(const std::string& page, const char* tag, const char* name) {
+  htmlDocPtr doc = htmlReadMemory(page.data(), static_cast<int>(page.size()), nullptr, "UTF-8",
+                                  HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+  std::string value;
+  std::vector<xmlNodePtr> todo = {xmlDocGetRootElement(doc)};
+  while (!todo.empty() && value.empty()) {
+    xmlNodePtr node = todo.back();
+    todo.pop_back();
+    for (; node; node = node->next) {
+      if (node->type == XML_ELEMENT_NODE && xmlStrcasecmp(node->name, BAD_CAST tag) == 0) {
+        if (xmlChar* v = xmlGetProp(node, BAD_CAST name)) {
+          value = reinterpret_cast<const char*>(v);
+          xmlFree(v);
+          break;
+        }
+      }
+      if (node->children) todo.push_back(node->children);
+    }
+  }
+  xmlFreeDoc(doc);
+  return value;
+}
+
+}  // namespace
+
+TEST_F(DhtmlXQRead, AttributePagesSurviveQuotesInTheData) {
+  struct TCase {
+    int Choice;
+    const char* Tag;
+    const char* Attribute;
+    const char* Event;  // read back: only the enclosing quote is changed
+    const char* Time;
+  };
+  for (const TCase& c : {TCase{2, "param", "value", "“中立杯”", "114'"},
+                         TCase{3, "iframe", "name", "\"中立杯\"", "114’"}}) {
+    SCOPED_TRACE(c.Choice);
+    TTestJob writer = UbbJob(kCpUtf8);
+    TChessRec built;
+    BuildCanonicalGame(writer, built, false);
+    built.Texts[kSlotEvent] = "\"中立杯\"";
+    built.Texts[kSlotRedTime] = "114'";
+    const std::string page = RenderUtf8(writer, built, c.Choice);
+    const std::string value = HtmlAttribute(page, c.Tag, c.Attribute);
+    EXPECT_NE(value.find("[DhtmlXQ_movelist]"), std::string::npos) << value;
+    EXPECT_NE(value.find("[DhtmlXQ_generator]"), std::string::npos) << value;
+    job.ErrorCount = 0;
+    ASSERT_EQ(Read(page), 1);
+    EXPECT_EQ(Nodes(rec), Nodes(built));
+    EXPECT_EQ(rec.Texts[kSlotEvent], c.Event);
+    EXPECT_EQ(rec.Texts[kSlotRedTime], c.Time);
   }
 }
 

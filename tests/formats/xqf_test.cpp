@@ -451,6 +451,16 @@ TEST(XqfDamage, ShortAndTruncatedFilesKeepWhatIsThere) {
   }
 }
 
+TEST(XqfDamage, CutBodyKeepsItsMovesWithAWarning) {
+  TChessRec rec;
+  std::string log;
+  ASSERT_TRUE(ReadBytes(Slurp(kData / "truncated_body.xqf"), rec, &log));
+  EXPECT_EQ(rec.MoveCount, 4);
+  EXPECT_NE(log.find("棋譜數據不完整，只讀到 4 步棋。\n"), std::string::npos) << log;
+  ASSERT_TRUE(ReadBytes(Slurp(kData / "sample_v18.xqf"), rec, &log));
+  EXPECT_EQ(log.find("不完整"), std::string::npos) << log;
+}
+
 TEST(XqfDamage, CommentLengthsAndSquaresFromTheFileAreChecked) {
   TChessRec rec, back;
   std::string log;
@@ -460,7 +470,9 @@ TEST(XqfDamage, CommentLengthsAndSquaresFromTheFileAreChecked) {
       Render(rec, 10).substr(0, 1024) + std::string("\x18\x18\x80\xff\xff\xff\xff\x7f", 8);
   plain += "abc";
   ASSERT_TRUE(ReadBytes(plain, back, &log));
-  EXPECT_EQ(log, "象棋演播室棋譜文件版本號：1.0\n[錯誤] 第 0 步：注解大小出錯！\n");
+  EXPECT_EQ(log,
+            "象棋演播室棋譜文件版本號：1.0\n[錯誤] 第 0 步：注解大小出錯！\n"
+            "棋譜數據不完整，只讀到 0 步棋。\n");
   EXPECT_EQ(GetMoveText(back, 0), "abc");
   EXPECT_EQ(back.MoveCount, 0);
   // Keyed layout with zero key bytes: CommentKey 767, square keys 24 and 32, no body key.

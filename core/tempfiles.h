@@ -1,0 +1,17 @@
+// Temporary files of the replacing writes. A file that replaces another is
+// first written as ".tavrik-PID-N.tmp" in the same folder and then renamed over
+// its target; a process killed in between leaves such a file behind, so the
+// first write into a folder removes the ones whose process is gone.
+#pragma once
+
+#include <string>
+
+// Creates a new temporary file in the folder of target, opened for writing
+// (mode 0666 before the umask). Returns the descriptor and its name, or -1
+// with errno set. Stale temporaries of the folder are removed first, once per
+// folder and process.
+int CreateTemporaryBeside(const std::string& target, std::string& temp);
+
+// Removes from folder the temporaries of this program whose process no longer
+// exists. Returns how many were removed.
+int RemoveStaleTemporaries(const std::string& folder);
