@@ -194,16 +194,13 @@ void BuildTreeFromPlies(TJobState& job, TChessRec& rec, int n) {
   EnsureRoot(rec);
   n = std::clamp(n, 0, LastUsableNode(rec));
   rec.Moves[0].Ply = 0;
-  // Latest node seen so far for each ply value: the nearest earlier node with
-  // the same ply, found without searching backwards over the moves. Plies in
-  // 0..n (all that a sound record uses) live in the vector, the rest in a map.
-  std::vector<int32_t> latestAtPly(static_cast<size_t>(n) + 1, 0);
-  std::unordered_map<int32_t, int32_t> latestAtOddPly;
-  auto latest = [&](int32_t ply) -> int32_t& {
-    if (ply >= 0 && ply <= n) return latestAtPly[static_cast<size_t>(ply)];
-    return latestAtOddPly[ply];
-  };
-
+  // The line that leads to the node before i: its plies rise strictly, so the
+  // node that an alternative stands beside is found by its ply. A sound file's
+  // nearest earlier node of that ply is always on this line; a node found
+  // only off it (in a line already closed) cannot take an alternative
+  // without breaking the pre-order, and counts as not found.
+  std::vector<int32_t> line;
+  line.reserve(64);
   int last = n;
   for (int i = 1; i <= n; ++i) {
     TMoveNode& node = rec.Moves[i];
@@ -212,19 +209,22 @@ void BuildTreeFromPlies(TJobState& job, TChessRec& rec, int n) {
       node.Parent = i - 1;
     } else {
       rec.Moves[i - 1].Flags = 0;
-      int32_t j = latest(node.Ply);
-      if (j == 0) {
+      auto at = std::lower_bound(line.begin(), line.end(), node.Ply,
+                                 [&rec](int32_t k, int32_t ply) { return rec.Moves[k].Ply < ply; });
+      if (at == line.end() || rec.Moves[*at].Ply != node.Ply) {
         char msg[64];
         std::snprintf(msg, sizeof msg, "第 %d 步沒有找到上一步!;", i);
         job.LogRecord(rec, SystemText(msg), kLogError);
         last = i - 1;
         break;
       }
+      const int32_t j = *at;
       rec.Moves[j].Flags |= kFlagHasAlt;
       node.Parent = rec.Moves[j].Parent;
       StartLine(rec, i);
+      line.erase(at, line.end());
     }
-    latest(node.Ply) = i;
+    line.push_back(i);
   }
   // The ply of every kept node follows from its parent, even where the reader
   // skipped numbers (plies 1, 3 would otherwise give a move two plies deep).

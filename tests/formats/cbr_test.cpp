@@ -188,6 +188,21 @@ TEST(Cbr, OddRecordsReadWhatIsThere) {
     EXPECT_EQ(rec.Moves[3].Parent, 2);
     EXPECT_EQ(job.At(kLogError), std::vector<std::string>{SystemText("第 4 步沒有找到上一步!;")});
   }
+  {  // an alternative whose ply only a closed line has: ended there too
+    TTestJob job;
+    TChessRec rec;
+    EXPECT_TRUE(Read(job, rec,
+                     MakeRecord({{1, 0x77, 0x47},
+                                 {2, 0x70, 0x62},
+                                 {4, 0x79, 0x67},
+                                 {2, 0x70, 0x42},
+                                 {5, 0x79, 0x67},
+                                 {4, 0x17, 0x27}},
+                                "\r\n\r\n\r\n\r\n\r\n\r\n")));
+    EXPECT_EQ(rec.MoveCount, 5);
+    EXPECT_EQ(rec.Moves[4].Parent, 1);
+    EXPECT_EQ(job.At(kLogError).front(), SystemText("第 6 步沒有找到上一步!;"));
+  }
   {  // a count larger than the record allows is cut to the entries present
     TTestJob job;
     TChessRec rec;
