@@ -14,7 +14,7 @@ build: deps
 	@cmake -S . -B $(BUILD_REL) -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(BUILD_REL) --target tavrik -j $(JOBS)
 
-# Converts the bundled sample records with the seven-argument command line.
+# Converts the bundled sample records with the sub-command line.
 run: build
 	@./scripts/run-examples $(BUILD_REL)/tavrik $(RUN_OUT)
 

@@ -106,7 +106,7 @@ class TAnyFormat2CBLForm : public TBaseForm {
   bool AppendToLibrary();
   // Appends the records of one source file (the clipboard when FromClipboard)
   // to data; returns how many were appended.
-  int AppendFromSource(std::string& data, const std::string& fileName);
+  virtual int AppendFromSource(std::string& data, const std::string& fileName);
   // Applies the overrides to rec and appends it to data as a CBR record.
   bool AppendRecord(TChessRec& rec, std::string& data);
   // The per-file action of the folder walk.

@@ -101,8 +101,10 @@ class TBaseForm : public TJobState, public TJobControl {
   // The per-file action of the walk (the job windows override it). destFolder
   // exists when it is not empty.
   virtual int ConvertFile(const std::string& sourceFile, const std::string& destFolder);
-  bool WriteOutput(TChessRec& rec, const std::string& fileName, size_t presetSize,
-                   const std::string& rendered);
+  // Virtual so that a front-end may collect the rendered records instead (the
+  // sub-command line gathers them to write in source order, or into one file).
+  virtual bool WriteOutput(TChessRec& rec, const std::string& fileName, size_t presetSize,
+                           const std::string& rendered);
   void FinishJob(int convertedCount);
 
   // The whole log as one text, lines joined by CR LF.

@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "app/any2any.h"
+#include "app/cli/cli.h"
 #include "app/settings.h"
 #include "core/ecco.h"
 #include "core/encoding.h"
@@ -64,7 +65,9 @@ void PrintUsage(std::FILE* to) {
       "  DESTINATION  destination file or folder\n"
       "Example: tavrik 2 GBK BIG5 XQF PGN a.xqf out\n"
       "Exit status: 0 converted without error or warning, 1 errors or warnings (see\n"
-      "tavrik.log), 2 wrong number of arguments.\n",
+      "tavrik.log), 2 wrong number of arguments.\n"
+      "The sub-commands convert, library, info and check take options instead:\n"
+      "see tavrik --help.\n",
       to);
 }
 
@@ -121,16 +124,12 @@ void InsertDefaultCodeBases() {
   ini.SetLines(lines);
 }
 
-void StartUp(const std::vector<std::string>& args) {
-  std::string exeFolder = ExecutableFolder();
-  std::string folder = ChooseSettingsFolder(exeFolder);
-  std::error_code ec;
-  fs::create_directories(folder, ec);
-  SetSettingsFolder(folder);
-  Settings().LoadFromFile(folder + kSettingsFileName);
-  Process().MemorySizeDiff = Settings().ReadBool(kSecDestination, "MemorySizeDiff", false);
+namespace {
+
+// The steps of start-up that do not depend on the settings file.
+void StartUpProcess(const std::string& exeFolder, bool unattended) {
   LoadEccoLibrary(exeFolder);
-  Process().Unattended = !args.empty();
+  Process().Unattended = unattended;
   const char* codeset = nl_langinfo(CODESET);
   Process().SystemCodePage = CodePageOfCodeset(codeset ? codeset : "");
   BuildFormatStrings();
@@ -139,6 +138,26 @@ void StartUp(const std::vector<std::string>& args) {
   std::srand(static_cast<unsigned>(std::time(nullptr)));
   InsertDefaultCodeBases();
 }
+
+}  // namespace
+
+void StartUp(const std::vector<std::string>& args) {
+  std::string exeFolder = ExecutableFolder();
+  std::string folder = ChooseSettingsFolder(exeFolder);
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  SetSettingsFolder(folder);
+  Settings().LoadFromFile(folder + kSettingsFileName);
+  Process().MemorySizeDiff = Settings().ReadBool(kSecDestination, "MemorySizeDiff", false);
+  StartUpProcess(exeFolder, !args.empty());
+}
+
+void StartUpWithoutSettings() {
+  Settings().Clear();
+  StartUpProcess(ExecutableFolder(), true);
+}
+
+void ShutDownWithoutSettings() { UnloadEccoLibrary(); }
 
 void ShutDown() {
   const std::string path = SettingsFolder() + kSettingsFileName;
@@ -176,6 +195,7 @@ int RunDesktop() {
 }
 
 int RunProgram(const std::vector<std::string>& args) {
+  if (IsSubCommandCall(args)) return RunSubCommand(args);
   if (args.empty()) return RunDesktop();
   StartUp(args);
   int status = 2;

@@ -30,6 +30,10 @@ void InsertDefaultCodeBases();
 // Start-up, in order: settings, size-check flag, opening library, unattended
 // flag, system code page, format strings, default code bases.
 void StartUp(const std::vector<std::string>& args);
+// Start-up of the sub-command line: as StartUp, but the settings stay the
+// defaults in memory and the file is neither read nor written.
+void StartUpWithoutSettings();
+void ShutDownWithoutSettings();
 // Shut-down: writes the settings when they changed (a failure is ignored; a
 // read-only settings file is left alone and said so on standard error) and
 // unloads the opening library. Open forms must have been destroyed before.

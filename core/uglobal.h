@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/record.h"
 
@@ -13,6 +14,10 @@ class TBaseForm;
 using TRecordReader = bool (*)(TBaseForm& job, TChessRec& rec, const std::string& path);
 // Writer of one completed record; returns WriteOutput's result or 0.
 using TRecordWriter = int (*)(TBaseForm& job, TChessRec& rec, const std::string& path);
+
+// Tells from the first bytes of a file (up to 64 KiB) whether it holds this
+// format.
+using TFormatRecogniser = bool (*)(std::string_view head);
 
 // One known format. The row index in FileTypes is the format number used by
 // the job, the settings keys and the command line.
@@ -24,6 +29,7 @@ struct TFileTypeRec {
   int32_t BreakKind;  // 0 no comments, 2 "||", 3 CR LF
   TRecordReader Reader;
   TRecordWriter Writer;
+  TFormatRecogniser Recognise = nullptr;  // null: known by its extension only
 };
 
 constexpr int kFormatCount = 17;

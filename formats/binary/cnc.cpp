@@ -102,6 +102,13 @@ bool ReadCncData(TJobState& job, TChessRec& rec, std::string_view data) {
   return true;
 }
 
+bool RecogniseCnc(std::string_view head) {
+  // The trailer is at the end of the file, which the head holds for every
+  // file of a usual size.
+  return head.size() >= kCncMinSize &&
+         (head.ends_with(kShortTrailer) || (head.size() > 96 && head.ends_with(kLongTrailer)));
+}
+
 bool ReadCnc(TBaseForm& job, TChessRec& rec, const std::string& path) {
   return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
     return ReadCncData(j, r, d);

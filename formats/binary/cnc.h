@@ -23,6 +23,9 @@ extern const char CncSlotLetters[33];
 
 // The format row's reader and writer.
 bool ReadCnc(TBaseForm& job, TChessRec& rec, const std::string& path);
+// Recognises the format from the first bytes of a file (registry row).
+// A CNC file ends in its trailer "END." or "END.140".
+bool RecogniseCnc(std::string_view head);
 int WriteCnc(TBaseForm& job, TChessRec& rec, const std::string& path);
 
 // The reader after loading: reads CNC bytes into a freshly reset record.

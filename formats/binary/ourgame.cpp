@@ -266,6 +266,10 @@ bool ReadOurGameData(TJobState& job, TChessRec& rec, std::string_view data) {
   return false;
 }
 
+bool RecogniseOurGame(std::string_view head) {
+  return head.size() >= sizeof kMagic && std::memcmp(head.data(), kMagic, sizeof kMagic) == 0;
+}
+
 bool ReadOurGame(TBaseForm& job, TChessRec& rec, const std::string& path) {
   return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
     return ReadOurGameData(j, r, d);

@@ -24,6 +24,8 @@ constexpr size_t kOurGameNewMinSize = 508;
 
 // Reads one OurGame file into rec (already reset). False when the file was refused.
 bool ReadOurGame(TBaseForm& job, TChessRec& rec, const std::string& path);
+// Recognises the format from the first bytes of a file (registry row).
+bool RecogniseOurGame(std::string_view head);
 
 // The in-memory half of ReadOurGame, used by it and by tests and fuzzing.
 // Honours the job's XQILayout (1: keep the record's start position).

@@ -300,6 +300,8 @@ bool ReadXqfData(TJobState& job, TChessRec& rec, std::string& data) {
   return true;
 }
 
+bool RecogniseXqf(std::string_view head) { return head.size() >= 2 && head.substr(0, 2) == "XQ"; }
+
 bool ReadXqf(TBaseForm& job, TChessRec& rec, const std::string& path) {
   return ReadBinaryRecordFile(job, rec, path, ReadXqfData);
 }

@@ -45,6 +45,8 @@ void WriteShortText(uint8_t* header, int slot, std::string_view text, int codePa
 
 // Reads one XQF file into rec (already reset). False when the file was refused.
 bool ReadXqf(TBaseForm& job, TChessRec& rec, const std::string& path);
+// Recognises the format from the first bytes of a file (registry row).
+bool RecogniseXqf(std::string_view head);
 // Renders rec as XQF version job.XQFVersion and hands it to WriteOutput.
 int WriteXqf(TBaseForm& job, TChessRec& rec, const std::string& path);
 

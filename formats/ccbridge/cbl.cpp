@@ -200,6 +200,12 @@ bool OpenLibrary(TBaseForm& job, const std::string& fileName, int which, TLibrar
   return true;
 }
 
+bool RecogniseCbl(std::string_view head) {
+  return head.size() >= kCblContainerSize && head.substr(0, 8) == std::string_view(kCblMagic, 8) &&
+         static_cast<uint8_t>(head[8]) == kCblVersion && head[9] == 0 && head[10] == 0 &&
+         head[11] == 0;
+}
+
 bool ParseLibraryHeader(TJobState& job, TLibraryData& lib) {
   TByteReader in(reinterpret_cast<const uint8_t*>(lib.Bytes.data()), lib.End());
   bool ok = true;

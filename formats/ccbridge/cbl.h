@@ -55,6 +55,9 @@ bool OpenLibrary(TBaseForm& job, const std::string& fileName, int which, TLibrar
 // Reads the library header of lib.Bytes: the count (logged as "棋譜數量：%d"),
 // the label precision, and Position at the first record.
 bool ParseLibraryHeader(TJobState& job, TLibraryData& lib);
+// Recognises the format from the first bytes of a file (registry row).
+// The container header: "CCBridge" and version 21.
+bool RecogniseCbl(std::string_view head);
 // OpenLibrary as a source, then ParseLibraryHeader.
 bool ReadLibraryHeader(TBaseForm& job, const std::string& fileName, TLibraryData& lib);
 

@@ -73,6 +73,8 @@ std::string NameWithoutExt(const std::string& name) {
 
 }  // namespace
 
+bool RecogniseCbl3(std::string_view head) { return head.starts_with("CCBridgeLibrary"); }
+
 void FindCbrStarts(std::string_view library, int cbrFlag, std::vector<size_t>& starts) {
   starts.clear();
   const size_t length = library.size();

@@ -27,6 +27,10 @@ constexpr int kCbrFlagAnywhere = 1;  // everywhere in the file
 // found by the search ends the search's step, so markers never overlap.
 void FindCbrStarts(std::string_view library, int cbrFlag, std::vector<size_t>& starts);
 
+// Recognises the format from the first bytes of a file (registry row).
+// A 3.0 library begins with "CCBridgeLibrary".
+bool RecogniseCbl3(std::string_view head);
+
 // prefix + number, zero-padded to the digits of count, + ".CBR".
 std::string CbrFileName(const std::string& prefix, int number, int count);
 

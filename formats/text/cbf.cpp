@@ -446,6 +446,29 @@ bool ReadCbfData(TJobState& job, TChessRec& rec, std::string_view bytes) {
   }
 }
 
+bool RecogniseCbf(std::string_view head) {
+  // Only blanks, the declaration, comments and a document type may stand
+  // before the root element.
+  if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
+  size_t p = 0;
+  while (p < head.size()) {
+    if (static_cast<unsigned char>(head[p]) <= ' ') {
+      ++p;
+      continue;
+    }
+    const std::string_view rest = head.substr(p);
+    const char* close = rest.starts_with("<?")     ? "?>"
+                        : rest.starts_with("<!--") ? "-->"
+                        : rest.starts_with("<!")   ? ">"
+                                                   : nullptr;
+    if (close == nullptr) return rest.starts_with("<ChineseChessRecord");
+    const size_t end = head.find(close, p + 2);
+    if (end == std::string_view::npos) return false;
+    p = end + std::string_view(close).size();
+  }
+  return false;
+}
+
 bool ReadCbf(TBaseForm& job, TChessRec& rec, const std::string& path) {
   try {
     std::string data, error;

@@ -23,6 +23,9 @@ extern const TCodeRec CbfHeadFields[kCbfHeadFieldCount];
 
 // The format row's reader and writer.
 bool ReadCbf(TBaseForm& job, TChessRec& rec, const std::string& path);
+// Recognises the format from the first bytes of a file (registry row).
+// A CBF file is XML whose root element is ChineseChessRecord.
+bool RecogniseCbf(std::string_view head);
 int WriteCbf(TBaseForm& job, TChessRec& rec, const std::string& path);
 
 // The reader after loading: parses the document bytes into a freshly reset

@@ -135,6 +135,14 @@ int FormatIndexOf(const std::string& text, int selector) {
   return 0;
 }
 
+bool RecogniseWebPage(std::string_view head) {
+  const std::string lower = LowerAscii(head);
+  if (lower.find("<applet") != std::string::npos) return true;
+  for (const TUBBCodeRec& tags : WebBlockTags)
+    if (lower.find(tags.OpenTag) != std::string::npos) return true;
+  return false;
+}
+
 bool ReadRecordFile(TBaseForm& job, TChessRec& rec, const std::string& path) {
   if (!job.FromClipboard && SourceFileMissing(path)) {
     job.LogRecord(rec, SystemText("源文件不存在。") + path, kLogError);

@@ -15,6 +15,7 @@
 #include "formats/text/pgn.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -686,6 +687,18 @@ bool ReadPgnText(TJobState& job, TChessRec& rec, std::string_view s) {
   return true;
 }
 
+bool RecognisePgn(std::string_view s) {
+  if (s.starts_with("\xEF\xBB\xBF")) s.remove_prefix(3);
+  size_t p = 0;
+  while (p < s.size() && IsBlank(static_cast<unsigned char>(s[p]))) ++p;
+  if (p >= s.size() || s[p] != '[') return false;
+  size_t q = ++p;
+  while (q < s.size() && (std::isalnum(static_cast<unsigned char>(s[q])) || s[q] == '_')) ++q;
+  if (q == p) return false;
+  while (q < s.size() && (s[q] == ' ' || s[q] == '\t')) ++q;
+  return q < s.size() && s[q] == '"';
+}
+
 bool ReadPgn(TBaseForm& job, TChessRec& rec, const std::string& path) {
   try {
     std::string text;
@@ -695,6 +708,43 @@ bool ReadPgn(TBaseForm& job, TChessRec& rec, const std::string& path) {
     job.LogRecord(rec, e.what(), kLogError);
     return false;
   }
+}
+
+std::vector<std::string_view> SplitPgnGames(std::string_view s) {
+  std::vector<std::string_view> games;
+  size_t gameStart = 0;
+  bool seenMoves = false;
+  bool inBrace = false;
+  size_t p = 0;
+  while (p < s.size()) {
+    size_t lineEnd = s.find('\n', p);
+    if (lineEnd == std::string_view::npos) lineEnd = s.size();
+    size_t q = p;
+    while (q < lineEnd && IsBlank(static_cast<unsigned char>(s[q]))) ++q;
+    if (!inBrace && q < lineEnd && s[q] == '[') {
+      // A tag line after move text opens the next game.
+      if (seenMoves) {
+        games.push_back(s.substr(gameStart, p - gameStart));
+        gameStart = p;
+        seenMoves = false;
+      }
+    } else {
+      for (; q < lineEnd; ++q) {
+        const char c = s[q];
+        if (inBrace) {
+          inBrace = c != '}';
+        } else if (c == ';') {
+          break;
+        } else if (!IsBlank(static_cast<unsigned char>(c))) {
+          seenMoves = true;
+          inBrace = c == '{';
+        }
+      }
+    }
+    p = lineEnd + 1;
+  }
+  games.push_back(s.substr(gameStart));
+  return games;
 }
 
 // ---------------------------------------------------------------- writer

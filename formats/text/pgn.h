@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TBaseForm;
 class TJobState;
@@ -29,12 +30,20 @@ constexpr int kPgnIccs = 2;
 
 // The format row's reader and writer.
 bool ReadPgn(TBaseForm& job, TChessRec& rec, const std::string& path);
+// Recognises the format from the first bytes of a file (registry row).
+// PGN text begins with a tag pair such as [Event "..."].
+bool RecognisePgn(std::string_view head);
 int WritePgn(TBaseForm& job, TChessRec& rec, const std::string& path);
 
 // The reader after loading: reads the first game of PGN text already decoded
 // to UTF-8 into a freshly reset record. Logs through the job; returns whether
 // the record is usable.
 bool ReadPgnText(TJobState& job, TChessRec& rec, std::string_view text);
+
+// Splits PGN text into its games: a tag section that follows move text opens
+// the next game. Lines inside {} comments never do. Text without any game is
+// one (empty) game.
+std::vector<std::string_view> SplitPgnGames(std::string_view text);
 
 // The writer before output: renders a completed record as PGN bytes into out
 // (replacing its content) and returns the size estimate that goes with it.

@@ -1,6 +1,8 @@
 // The format table: one row per known format, holding its identifier, file
 // extension, description, file mask, comment line-break kind, reader and writer.
 // A new format adds its reader and writer here and nowhere else.
+#include "formats/text/registry.h"
+
 #include "core/uglobal.h"
 #include "formats/binary/ccm.h"
 #include "formats/binary/che.h"
@@ -8,6 +10,8 @@
 #include "formats/binary/mxq.h"
 #include "formats/binary/ourgame.h"
 #include "formats/binary/xqf.h"
+#include "formats/ccbridge/cbl.h"
+#include "formats/ccbridge/cbl3.h"
 #include "formats/text/cbf.h"
 #include "formats/text/dhtmlxq.h"
 #include "formats/text/diagram.h"
@@ -17,23 +21,24 @@
 #include "formats/text/webc5.h"
 
 const TFileTypeRec FileTypes[kFormatCount] = {
-    {"XQF", "XQF", "象棋演播室棋譜", "*.XQF", 3, ReadXqf, WriteXqf},
-    {"CBF", "CBF", "象棋橋XML棋譜", "*.CBF", 3, ReadCbf, WriteCbf},
-    {"UBBJava", "HTM", "東萍、汕頭棋院、Java", "*.HTM;*.HTML", 2, nullptr, nullptr},
+    {"XQF", "XQF", "象棋演播室棋譜", "*.XQF", 3, ReadXqf, WriteXqf, RecogniseXqf},
+    {"CBF", "CBF", "象棋橋XML棋譜", "*.CBF", 3, ReadCbf, WriteCbf, RecogniseCbf},
+    {"UBBJava", "HTM", "東萍、汕頭棋院、Java", "*.HTM;*.HTML", 2, nullptr, nullptr,
+     RecogniseWebPage},
     {"WebC5", "HTM", "[WebCchess 5]", "*.HTM;*.HTML", 2, nullptr, WriteWebC5},
     {"UBB", "HTM", "東萍新格式", "*.HTM;*.HTML", 2, nullptr, WriteDhtmlXQ},
     {"MXQ", "MXQ", "弈天全局棋譜", "*.MXQ", 0, ReadMxq, nullptr},
     {"MCJ", "MCJ", "弈天殘局棋譜", "*.MCJ", 0, ReadMcj, nullptr},
     {"CHE", "CHE", "QQ棋譜", "*.CHE", 0, ReadChe, nullptr},
-    {"OurGame", "CHN", "聯眾棋譜", "*.CHN;*.XQI", 3, ReadOurGame, nullptr},
+    {"OurGame", "CHN", "聯眾棋譜", "*.CHN;*.XQI", 3, ReadOurGame, nullptr, RecogniseOurGame},
     {"CCM", "CCM", "中國游戲中心棋譜", "*.CCM", 0, ReadCcm, nullptr},
-    {"CNC", "CNC", "楚漢棋緣棋譜", "*.CNC", 0, ReadCnc, WriteCnc},
-    {"PGN", "PGN", "便攜式棋譜", "*.PGN", 3, ReadPgn, WritePgn},
+    {"CNC", "CNC", "楚漢棋緣棋譜", "*.CNC", 0, ReadCnc, WriteCnc, RecogniseCnc},
+    {"PGN", "PGN", "便攜式棋譜", "*.PGN", 3, ReadPgn, WritePgn, RecognisePgn},
     {"Text", "TXT", "文本棋譜", "*.TXT", 3, ReadText, WriteText},
     {"TextLayout", "TXT", "文本棋圖", "*.TXT", 0, ReadDiagram, nullptr},
     {"FEN", "FEN", "FEN局面", "*.FEN", 0, ReadFenFile, WriteFenFile},
-    {"CBL", "CBL", "象棋橋2.x棋庫", "*.CBL", 2, nullptr, nullptr},
-    {"CBL3", "CBL", "象棋橋3.0棋庫", "*.CBL", 3, nullptr, nullptr},
+    {"CBL", "CBL", "象棋橋2.x棋庫", "*.CBL", 2, nullptr, nullptr, RecogniseCbl},
+    {"CBL3", "CBL", "象棋橋3.0棋庫", "*.CBL", 3, nullptr, nullptr, RecogniseCbl3},
 };
 
 const char* const BreakTokens[5] = {"|", "||", "\r\n", "<br>", "  "};

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/uglobal.h"
@@ -34,6 +35,10 @@ void BuildFormatStrings();
 
 // selector 0 compares with FormatNames, 1 with FormatIds; 0 (XQF) when none matches.
 int FormatIndexOf(const std::string& text, int selector);
+
+// Recognises a web page holding record blocks: a DhtmlXQ or STQY block tag or
+// an applet (registry row of the web pages).
+bool RecogniseWebPage(std::string_view head);
 
 bool ReadRecordFile(TBaseForm& job, TChessRec& rec, const std::string& path);
 int FindWebRecords(TBaseForm& job, const std::string& path, std::string& text,

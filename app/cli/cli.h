@@ -1,0 +1,13 @@
+// The sub-command form of the command line: tavrik convert, library, info
+// and check. It neither reads nor writes the settings file; every option has
+// a default shown by --help.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// True when the arguments take the sub-command form: the first one is a
+// sub-command word (whatever the count), or asks for help or the version.
+bool IsSubCommandCall(const std::vector<std::string>& args);
+// Parses and runs a sub-command; returns the exit status.
+int RunSubCommand(const std::vector<std::string>& args);
