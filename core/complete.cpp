@@ -216,8 +216,10 @@ void ConvertCommentBreaks(std::string& text, int from, int to, int cp) {
 
 void ComputeOpening(TJobState& job, TChessRec& rec) {
   for (int s = kSlotOpenLine; s <= kSlotVariation; ++s) Slot(rec, s).clear();
+  // Opening codes are sequences from red's first move: a record in which black
+  // moves first has none (its moves would read as red's in the library).
   if (rec.GameType == 3 || rec.GameType == 4 || rec.MoveCount < 1 || rec.Lines.empty() ||
-      rec.Lines[0].Last < 1 || !EccoLoaded())
+      rec.Lines[0].Last < 1 || rec.RedFirst == 0 || !EccoLoaded())
     return;
   int n = std::min(
       {rec.Lines[0].Last, kMaxOpeningMoves, rec.MoveCount, static_cast<int>(rec.Moves.size()) - 1});

@@ -480,6 +480,13 @@ TEST(ComputeOpening, AtMostTwentyMainLineMovesReachTheLibrary) {
   CompleteRecord(job, rec, "");
   EXPECT_EQ(indexCalls(), calls);
   EXPECT_EQ(rec.Texts[kSlotOpenLine], "");
+
+  // Nor does a record in which black moves first: its moves would read as red's.
+  rec = MakeRecord(job, {{0x70, 0x62}});
+  CompleteRecord(job, rec, "");
+  EXPECT_EQ(rec.RedFirst, 0);
+  EXPECT_EQ(indexCalls(), calls);
+  EXPECT_EQ(rec.Texts[kSlotEcco], "");
   dlclose(handle);
   UnloadEccoLibrary();
 }
