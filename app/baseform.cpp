@@ -17,7 +17,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/clipboard.h"
+#include "core/clipboard.h"
 #include "core/ecco.h"
 #include "core/encoding.h"
 #include "core/record.h"
@@ -37,22 +37,6 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 bool IsDbcsCodePage(int cp) { return cp == kCpGbk || cp == kCpBig5; }
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Lower-cases the ASCII letters of s, leaving double-byte characters of code
-// page cp alone (their trail bytes may look like letters).
-std::string LowerText(int cp, std::string_view s) {
-  std::string out(s);
-  const bool dbcs = IsDbcsCodePage(cp);
-  for (size_t i = 0; i < out.size(); ++i) {
-    if (dbcs && IsLeadByte(static_cast<unsigned char>(out[i]))) {
-      ++i;
-      continue;
-    }
-    out[i] = LowerAscii(out[i]);
-  }
-  return out;
-}
 
 const char* LevelPrefix(int level) { return level == kLogError ? "[錯誤] " : "[警告] "; }
 
@@ -601,47 +585,6 @@ std::string TBaseForm::LogText() const {
   return text;
 }
 
-int64_t CountMatchingFiles(const std::string& folder, const std::string& mask, bool subDirs) {
-  int64_t count = 0;
-  std::error_code ec;
-  fs::directory_iterator it(folder, ec);
-  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    std::error_code entryError;
-    const fs::directory_entry& entry = *it;
-    if (entry.is_regular_file(entryError)) {
-      if (MatchesMask(entry.path().filename().string(), mask)) ++count;
-    } else if (subDirs && entry.is_directory(entryError) && !entry.is_symlink(entryError)) {
-      count += CountMatchingFiles(entry.path().string() + "/", mask, true);
-    }
-  }
-  return count;
-}
-
-bool MatchesMask(const std::string& fileName, const std::string& mask) {
-  const size_t dot = fileName.rfind('.');
-  const size_t slash = fileName.rfind('/');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
-  if (dot + 1 == fileName.size()) return false;  // "a." has no extension
-  const std::string ext = UpperAscii(std::string_view(fileName).substr(dot));
-  // The mask lists patterns "*.EXT" separated by ';'; the extension must equal
-  // one of them, so ".X" or ".HT" match nothing.
-  size_t start = 0;
-  while (start <= mask.size()) {
-    size_t end = mask.find(';', start);
-    if (end == std::string::npos) end = mask.size();
-    std::string_view pattern(mask.data() + start, end - start);
-    while (!pattern.empty() && pattern.front() == ' ') pattern.remove_prefix(1);
-    while (!pattern.empty() && pattern.back() == ' ') pattern.remove_suffix(1);
-    if (!pattern.empty() && pattern.front() == '*') pattern.remove_prefix(1);
-    if (pattern.size() == ext.size() &&
-        std::equal(pattern.begin(), pattern.end(), ext.begin(),
-                   [](char a, char b) { return UpperAscii(a) == b; }))
-      return true;
-    start = end + 1;
-  }
-  return false;
-}
-
 bool SamePath(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   if (a == b) return true;
@@ -681,30 +624,4 @@ bool SameLocation(const std::string& a, const std::string& b) {
   while (textA.size() > 1 && textA.back() == '/') textA.pop_back();
   while (textB.size() > 1 && textB.back() == '/') textB.pop_back();
   return textA == textB;
-}
-
-int FindTagPair(TBaseForm& job, std::string_view openPrefix, std::string_view closePrefix,
-                std::string_view text, size_t textLength, size_t& pos, std::string& name,
-                size_t& valueStart, size_t& valueLength) {
-  const int cp = static_cast<int>(job.DstCodePage);
-  textLength = std::min(textLength, text.size());
-  name.clear();
-  valueStart = 0;
-  valueLength = 0;
-  const size_t open = PosTextDbcs(cp, openPrefix, text, textLength, pos);
-  if (open == 0) return 0;
-  pos = open + openPrefix.size();
-  const size_t bracket = PosCharDbcs(cp, ']', text, textLength, pos);
-  if (bracket == 0) return 0;
-  name = LowerText(cp, text.substr(pos - 1, bracket - pos));
-  const std::string closeTag = std::string(closePrefix) + name + "]";
-  valueStart = bracket + 1;
-  const size_t close = PosTextDbcs(cp, closeTag, text, textLength, valueStart);
-  if (close == 0) {
-    job.Log(SystemText("沒有找到字符串：") + closeTag);
-    return 1;
-  }
-  valueLength = close - valueStart;
-  pos = close + closeTag.size();
-  return name.empty() || valueLength == 0 ? 1 : 2;
 }

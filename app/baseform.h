@@ -17,26 +17,6 @@ struct TChessRec;
 // Length of the MD5 suffix of output names: "{" + 32 hexadecimal digits + "}".
 constexpr size_t kMd5SuffixBytes = 34;
 
-// Answers of Ask (modal results).
-constexpr int kAnswerOk = 1;
-constexpr int kAnswerYes = 6;
-constexpr int kAnswerNo = 7;
-constexpr int kAnswerNoToAll = 9;
-constexpr int kAnswerYesToAll = 10;
-
-// Unattended answers that no caller acts upon: error boxes and the summary.
-constexpr int kAnswerUnread = -2;
-constexpr int kAnswerSummary = -1;
-
-enum class TAskKind { Error, Information, Confirmation };
-
-// Buttons of Ask, as a bit set.
-constexpr unsigned kBtnOk = 1;
-constexpr unsigned kBtnYes = 2;
-constexpr unsigned kBtnNo = 4;
-constexpr unsigned kBtnYesToAll = 8;
-constexpr unsigned kBtnNoToAll = 16;
-
 // How an interactive job asks the user. The desktop shows message boxes; with
 // no asker installed (command line, tests) every question gets its unattended
 // answer.
@@ -75,8 +55,6 @@ class TBaseForm : public TJobState, public TJobControl {
 
   // The clipboard buffer: every record written while ToClipboard is set.
   std::string OutBuffer;
-  // The writers' render buffer, reused for every record of a job.
-  std::string RenderBuffer;
 
   // Optional interactive asker (not owned).
   TAsker* Asker = nullptr;
@@ -89,7 +67,7 @@ class TBaseForm : public TJobState, public TJobControl {
   // The one way a job talks to the user. Unattended (any command-line argument)
   // or with no asker, the text is logged and unattendedAnswer returned; an
   // interactive summary (unattendedAnswer -1) is logged as well as shown.
-  int Ask(const std::string& text, TAskKind kind, unsigned buttons, int unattendedAnswer);
+  int Ask(const std::string& text, TAskKind kind, unsigned buttons, int unattendedAnswer) override;
 
   void PrepareJob();
   bool CheckJobSettings();
@@ -103,8 +81,8 @@ class TBaseForm : public TJobState, public TJobControl {
   virtual int ConvertFile(const std::string& sourceFile, const std::string& destFolder);
   // Virtual so that a front-end may collect the rendered records instead (the
   // sub-command line gathers them to write in source order, or into one file).
-  virtual bool WriteOutput(TChessRec& rec, const std::string& fileName, size_t presetSize,
-                           const std::string& rendered);
+  bool WriteOutput(TChessRec& rec, const std::string& fileName, size_t presetSize,
+                   const std::string& rendered) override;
   void FinishJob(int convertedCount);
 
   // The whole log as one text, lines joined by CR LF.
@@ -119,18 +97,9 @@ class TBaseForm : public TJobState, public TJobControl {
   bool WriteFileReplacing(TChessRec& rec, const std::string& fileName, const std::string& data);
 };
 
-bool MatchesMask(const std::string& fileName, const std::string& mask);
-// Number of plain files under folder (ending in '/') whose names pass mask,
-// with the sub-folders when subDirs; the walks use it for their progress.
-int64_t CountMatchingFiles(const std::string& folder, const std::string& mask, bool subDirs);
 // Equal length and equal when compared case-insensitively in the system code
 // page. Used to keep generated names distinct on any file system.
 bool SamePath(const std::string& a, const std::string& b);
 // True when both paths name the same existing file or folder (file-system
 // identity); when either does not exist, falls back to SamePath.
 bool SameLocation(const std::string& a, const std::string& b);
-// Finds a tagged value such as [dhtmlxq_name]value[/dhtmlxq_name]. Positions are
-// 1-based; returns 0, 1 or 2.
-int FindTagPair(TBaseForm& job, std::string_view openPrefix, std::string_view closePrefix,
-                std::string_view text, size_t textLength, size_t& pos, std::string& name,
-                size_t& valueStart, size_t& valueLength);

@@ -10,14 +10,11 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "core/encoding.h"
 #include "core/tempfiles.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -266,36 +263,4 @@ TSettingsSave SaveChangedSettings(TIniFile& ini, const std::string& path) {
   if (!ini.SaveToFile(path)) return TSettingsSave::Failed;
   ini.MarkSaved();
   return TSettingsSave::Saved;
-}
-
-bool SaveFileReplacing(const std::string& path, const std::string& bytes, bool durable) {
-  std::string target = path;
-  struct stat old;
-  bool replacing = ::lstat(path.c_str(), &old) == 0;
-  if (replacing && S_ISLNK(old.st_mode)) {
-    // Through a link, the file it points to is replaced.
-    std::error_code ec;
-    const fs::path resolved = fs::canonical(path, ec);
-    if (!ec) target = resolved.string();
-    replacing = ::stat(target.c_str(), &old) == 0;
-  }
-  std::string tmp;
-  int fd = CreateTemporaryBeside(target, tmp);
-  if (fd < 0) return false;
-  bool ok = true;
-  size_t done = 0;
-  while (ok && done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0)
-      ok = false;
-    else
-      done += static_cast<size_t>(n);
-  }
-  if (ok && replacing && fchmod(fd, old.st_mode & 07777) != 0) ok = false;
-  if (ok && durable && fsync(fd) != 0) ok = false;
-  if (close(fd) != 0) ok = false;
-  if (ok && std::rename(tmp.c_str(), target.c_str()) != 0) ok = false;
-  if (!ok) std::remove(tmp.c_str());
-  return ok;
 }

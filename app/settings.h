@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/tempfiles.h"
+
 // Section and key names used by more than one module.
 inline constexpr const char* kSecDestination = "Destination";
 inline constexpr const char* kSecSource = "Source";
@@ -83,10 +85,3 @@ enum class TSettingsSave { Unchanged, Saved, ReadOnly, Failed };
 // Writes ini to path when its content changed or the file does not exist yet.
 // A file the user made read-only is left as it is.
 TSettingsSave SaveChangedSettings(TIniFile& ini, const std::string& path);
-
-// Writes bytes to path through a temporary file in the same folder and a
-// rename. Returns false on failure; the temporary file is removed then. A
-// durable save also flushes the data to the disk before the rename. A link is
-// followed, so that its target is replaced and the link stays; a replaced
-// file keeps its permissions.
-bool SaveFileReplacing(const std::string& path, const std::string& bytes, bool durable = true);

@@ -18,8 +18,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/clipboard.h"
 #include "core/bytereader.h"
+#include "core/clipboard.h"
 #include "core/jobstate.h"
 #include "core/variants.h"
 
@@ -325,6 +325,25 @@ size_t SystemCharLen(int cp, std::string_view s, size_t i) {
 
 bool IsFileNameJunk(unsigned char b) {
   return b < 0x20 || std::strchr("\"*/:<>?\\|", b) != nullptr;
+}
+
+bool IsLeadByteOf(int cp, unsigned char c) {
+  return (cp == kCpGbk || cp == kCpBig5) && c >= 0x81 && c <= 0xFE;
+}
+char UpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Lower-cases the ASCII letters of s, leaving double-byte characters of code
+// page cp alone (their trail bytes may look like letters).
+std::string LowerText(int cp, std::string_view s) {
+  std::string out(s);
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (IsLeadByteOf(cp, static_cast<unsigned char>(out[i]))) {
+      ++i;
+      continue;
+    }
+    if (out[i] >= 'A' && out[i] <= 'Z') out[i] = static_cast<char>(out[i] - 'A' + 'a');
+  }
+  return out;
 }
 
 }  // namespace
@@ -671,4 +690,71 @@ std::string LowerAscii(std::string_view s) {
   for (char& c : out)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return out;
+}
+
+bool MatchesMask(const std::string& fileName, const std::string& mask) {
+  const size_t dot = fileName.rfind('.');
+  const size_t slash = fileName.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+  if (dot + 1 == fileName.size()) return false;  // "a." has no extension
+  const std::string ext = UpperAscii(std::string_view(fileName).substr(dot));
+  // The mask lists patterns "*.EXT" separated by ';'; the extension must equal
+  // one of them, so ".X" or ".HT" match nothing.
+  size_t start = 0;
+  while (start <= mask.size()) {
+    size_t end = mask.find(';', start);
+    if (end == std::string::npos) end = mask.size();
+    std::string_view pattern(mask.data() + start, end - start);
+    while (!pattern.empty() && pattern.front() == ' ') pattern.remove_prefix(1);
+    while (!pattern.empty() && pattern.back() == ' ') pattern.remove_suffix(1);
+    if (!pattern.empty() && pattern.front() == '*') pattern.remove_prefix(1);
+    if (pattern.size() == ext.size() &&
+        std::equal(pattern.begin(), pattern.end(), ext.begin(),
+                   [](char a, char b) { return UpperChar(a) == b; }))
+      return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+int FindTagPair(TJobState& job, std::string_view openPrefix, std::string_view closePrefix,
+                std::string_view text, size_t textLength, size_t& pos, std::string& name,
+                size_t& valueStart, size_t& valueLength) {
+  const int cp = static_cast<int>(job.DstCodePage);
+  textLength = std::min(textLength, text.size());
+  name.clear();
+  valueStart = 0;
+  valueLength = 0;
+  const size_t open = PosTextDbcs(cp, openPrefix, text, textLength, pos);
+  if (open == 0) return 0;
+  pos = open + openPrefix.size();
+  const size_t bracket = PosCharDbcs(cp, ']', text, textLength, pos);
+  if (bracket == 0) return 0;
+  name = LowerText(cp, text.substr(pos - 1, bracket - pos));
+  const std::string closeTag = std::string(closePrefix) + name + "]";
+  valueStart = bracket + 1;
+  const size_t close = PosTextDbcs(cp, closeTag, text, textLength, valueStart);
+  if (close == 0) {
+    job.Log(SystemText("沒有找到字符串：") + closeTag);
+    return 1;
+  }
+  valueLength = close - valueStart;
+  pos = close + closeTag.size();
+  return name.empty() || valueLength == 0 ? 1 : 2;
+}
+
+int64_t CountMatchingFiles(const std::string& folder, const std::string& mask, bool subDirs) {
+  int64_t count = 0;
+  std::error_code ec;
+  std::filesystem::directory_iterator it(folder, ec);
+  for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+    std::error_code entryError;
+    const std::filesystem::directory_entry& entry = *it;
+    if (entry.is_regular_file(entryError)) {
+      if (MatchesMask(entry.path().filename().string(), mask)) ++count;
+    } else if (subDirs && entry.is_directory(entryError) && !entry.is_symlink(entryError)) {
+      count += CountMatchingFiles(entry.path().string() + "/", mask, true);
+    }
+  }
+  return count;
 }

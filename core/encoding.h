@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -75,3 +76,15 @@ std::string LowerAscii(std::string_view s);
 // A program message (UTF-8 in the sources) in the system code page, in which
 // the log, file names and questions are held.
 std::string SystemText(std::string_view utf8);
+
+// True when the file name has an extension and the mask "*.EXT" (or one of
+// several masks separated by ";") takes it, compared case-insensitively.
+bool MatchesMask(const std::string& fileName, const std::string& mask);
+// Number of plain files under folder (ending in '/') whose names pass mask,
+// with the sub-folders when subDirs; the walks use it for their progress.
+int64_t CountMatchingFiles(const std::string& folder, const std::string& mask, bool subDirs);
+// Finds a tagged value such as [dhtmlxq_name]value[/dhtmlxq_name]. Positions are
+// 1-based; returns 0, 1 or 2.
+int FindTagPair(TJobState& job, std::string_view openPrefix, std::string_view closePrefix,
+                std::string_view text, size_t textLength, size_t& pos, std::string& name,
+                size_t& valueStart, size_t& valueLength);

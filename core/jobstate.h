@@ -4,6 +4,7 @@
 // and the two logging operations.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -29,6 +30,26 @@ constexpr int kCpBig5 = 950;
 constexpr int kCpUtf8 = 65001;
 constexpr int kCpUtf16Le = 0;
 
+// Answers of Ask (modal results).
+constexpr int kAnswerOk = 1;
+constexpr int kAnswerYes = 6;
+constexpr int kAnswerNo = 7;
+constexpr int kAnswerNoToAll = 9;
+constexpr int kAnswerYesToAll = 10;
+
+// Unattended answers that no caller acts upon: error boxes and the summary.
+constexpr int kAnswerUnread = -2;
+constexpr int kAnswerSummary = -1;
+
+enum class TAskKind { Error, Information, Confirmation };
+
+// Buttons of Ask, as a bit set.
+constexpr unsigned kBtnOk = 1;
+constexpr unsigned kBtnYes = 2;
+constexpr unsigned kBtnNo = 4;
+constexpr unsigned kBtnYesToAll = 8;
+constexpr unsigned kBtnNoToAll = 16;
+
 // Process-wide values fixed at start-up.
 struct TProcessState {
   bool Unattended = false;       // started with any command-line argument
@@ -49,6 +70,18 @@ class TJobState {
   // Called when the reading or the writing of a record is done: logs one line
   // for the record's messages held back by kRecordMessageLimit, if any.
   virtual void EndRecordLog(TChessRec&) {}
+  // Asks the user; a job with nobody to ask returns unattendedAnswer.
+  virtual int Ask(const std::string&, TAskKind, unsigned, int unattendedAnswer) {
+    return unattendedAnswer;
+  }
+  // Hands a rendered record to the job's output (a file, or the clipboard
+  // buffer). A job state without an output writes nothing.
+  virtual bool WriteOutput(TChessRec&, const std::string&, size_t, const std::string&) {
+    return false;
+  }
+
+  // The writers' render buffer, reused for every record of a job.
+  std::string RenderBuffer;
 
   uint16_t ReplaceAnswer = 6;
   bool FileNameToTitle = false;

@@ -15,3 +15,10 @@ int CreateTemporaryBeside(const std::string& target, std::string& temp);
 // Removes from folder the temporaries of this program whose process no longer
 // exists. Returns how many were removed.
 int RemoveStaleTemporaries(const std::string& folder);
+
+// Writes bytes to path through a temporary file in the same folder and a
+// rename. Returns false on failure; the temporary file is removed then. A
+// durable save also flushes the data to the disk before the rename. A link is
+// followed, so that its target is replaced and the link stays; a replaced
+// file keeps its permissions.
+bool SaveFileReplacing(const std::string& path, const std::string& bytes, bool durable = true);

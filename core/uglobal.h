@@ -8,12 +8,12 @@
 
 #include "core/record.h"
 
-class TBaseForm;
+class TJobState;
 
 // Reader of one record from a file or the clipboard.
-using TRecordReader = bool (*)(TBaseForm& job, TChessRec& rec, const std::string& path);
+using TRecordReader = bool (*)(TJobState& job, TChessRec& rec, const std::string& path);
 // Writer of one completed record; returns WriteOutput's result or 0.
-using TRecordWriter = int (*)(TBaseForm& job, TChessRec& rec, const std::string& path);
+using TRecordWriter = int (*)(TJobState& job, TChessRec& rec, const std::string& path);
 
 // Tells from the first bytes of a file (up to 64 KiB) whether it holds this
 // format.

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/clipboard.h"
+#include "core/clipboard.h"
 #include "core/encoding.h"
 #include "core/jobstate.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/baseform.h"
-#include "app/clipboard.h"
+#include "core/clipboard.h"
 
 class QObject;
 class QWidget;

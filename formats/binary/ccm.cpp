@@ -5,7 +5,6 @@
 #include <exception>
 #include <string>
 
-#include "app/baseform.h"
 #include "core/board.h"
 #include "core/bytereader.h"
 #include "core/encoding.h"
@@ -65,7 +64,7 @@ bool ReadCcmData(TJobState& job, TChessRec& rec, std::string_view data) {
   return true;
 }
 
-bool ReadCcm(TBaseForm& job, TChessRec& rec, const std::string& path) {
+bool ReadCcm(TJobState& job, TChessRec& rec, const std::string& path) {
   return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
     return ReadCcmData(j, r, d);
   });

@@ -5,7 +5,6 @@
 #include <exception>
 #include <string>
 
-#include "app/baseform.h"
 #include "core/board.h"
 #include "core/bytereader.h"
 #include "core/encoding.h"
@@ -76,7 +75,7 @@ bool ReadCheData(TJobState& job, TChessRec& rec, std::string_view data) {
   return true;
 }
 
-bool ReadChe(TBaseForm& job, TChessRec& rec, const std::string& path) {
+bool ReadChe(TJobState& job, TChessRec& rec, const std::string& path) {
   return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
     return ReadCheData(j, r, d);
   });

@@ -6,7 +6,6 @@
 #include <exception>
 #include <string>
 
-#include "app/baseform.h"
 #include "core/board.h"
 #include "core/bytereader.h"
 #include "core/encoding.h"
@@ -109,7 +108,7 @@ bool RecogniseCnc(std::string_view head) {
          (head.ends_with(kShortTrailer) || (head.size() > 96 && head.ends_with(kLongTrailer)));
 }
 
-bool ReadCnc(TBaseForm& job, TChessRec& rec, const std::string& path) {
+bool ReadCnc(TJobState& job, TChessRec& rec, const std::string& path) {
   return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
     return ReadCncData(j, r, d);
   });
@@ -136,7 +135,7 @@ size_t RenderCnc(const TChessRec& rec, std::string& out) {
   return size;
 }
 
-int WriteCnc(TBaseForm& job, TChessRec& rec, const std::string& path) {
+int WriteCnc(TJobState& job, TChessRec& rec, const std::string& path) {
   try {
     std::string& buffer = job.RenderBuffer;
     const size_t size = RenderCnc(rec, buffer);

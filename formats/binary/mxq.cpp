@@ -7,7 +7,6 @@
 #include <iterator>
 #include <string>
 
-#include "app/baseform.h"
 #include "core/board.h"
 #include "core/bytereader.h"
 #include "core/encoding.h"
@@ -163,13 +162,13 @@ bool ReadMcjData(TJobState&, TChessRec& rec, std::string_view data) {
   return true;
 }
 
-bool ReadMxq(TBaseForm& job, TChessRec& rec, const std::string& path) {
+bool ReadMxq(TJobState& job, TChessRec& rec, const std::string& path) {
   return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
     return ReadMxqData(j, r, d);
   });
 }
 
-bool ReadMcj(TBaseForm& job, TChessRec& rec, const std::string& path) {
+bool ReadMcj(TJobState& job, TChessRec& rec, const std::string& path) {
   return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
     return ReadMcjData(j, r, d);
   });

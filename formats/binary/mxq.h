@@ -10,13 +10,13 @@
 #include <string>
 #include <string_view>
 
-class TBaseForm;
+class TJobState;
 class TJobState;
 struct TChessRec;
 
 // Read one file into rec (already reset). False when the file was refused.
-bool ReadMxq(TBaseForm& job, TChessRec& rec, const std::string& path);
-bool ReadMcj(TBaseForm& job, TChessRec& rec, const std::string& path);
+bool ReadMxq(TJobState& job, TChessRec& rec, const std::string& path);
+bool ReadMcj(TJobState& job, TChessRec& rec, const std::string& path);
 
 // The in-memory halves of the two, used by them and by tests and fuzzing.
 bool ReadMxqData(TJobState& job, TChessRec& rec, std::string_view data);

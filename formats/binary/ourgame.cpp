@@ -10,7 +10,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/baseform.h"
 #include "core/bytereader.h"
 #include "core/complete.h"
 #include "core/encoding.h"
@@ -270,7 +269,7 @@ bool RecogniseOurGame(std::string_view head) {
   return head.size() >= sizeof kMagic && std::memcmp(head.data(), kMagic, sizeof kMagic) == 0;
 }
 
-bool ReadOurGame(TBaseForm& job, TChessRec& rec, const std::string& path) {
+bool ReadOurGame(TJobState& job, TChessRec& rec, const std::string& path) {
   return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
     return ReadOurGameData(j, r, d);
   });

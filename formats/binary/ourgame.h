@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-class TBaseForm;
+class TJobState;
 class TJobState;
 struct TChessRec;
 
@@ -23,7 +23,7 @@ constexpr size_t kOurGameOldMinSize = 188;
 constexpr size_t kOurGameNewMinSize = 508;
 
 // Reads one OurGame file into rec (already reset). False when the file was refused.
-bool ReadOurGame(TBaseForm& job, TChessRec& rec, const std::string& path);
+bool ReadOurGame(TJobState& job, TChessRec& rec, const std::string& path);
 // Recognises the format from the first bytes of a file (registry row).
 bool RecogniseOurGame(std::string_view head);
 

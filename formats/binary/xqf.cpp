@@ -8,7 +8,6 @@
 #include <random>
 #include <string>
 
-#include "app/baseform.h"
 #include "core/bytereader.h"
 #include "core/encoding.h"
 #include "core/jobstate.h"
@@ -301,7 +300,7 @@ bool ReadXqfData(TJobState& job, TChessRec& rec, std::string& data) {
 
 bool RecogniseXqf(std::string_view head) { return head.size() >= 2 && head.substr(0, 2) == "XQ"; }
 
-bool ReadXqf(TBaseForm& job, TChessRec& rec, const std::string& path) {
+bool ReadXqf(TJobState& job, TChessRec& rec, const std::string& path) {
   return ReadBinaryRecordFile(job, rec, path, ReadXqfData);
 }
 
@@ -383,7 +382,7 @@ size_t RenderXqf(const TChessRec& rec, int version, int codePage, std::string& o
   return size;
 }
 
-int WriteXqf(TBaseForm& job, TChessRec& rec, const std::string& path) {
+int WriteXqf(TJobState& job, TChessRec& rec, const std::string& path) {
   try {
     std::string& buffer = job.RenderBuffer;
     const size_t estimate =

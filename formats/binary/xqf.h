@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-class TBaseForm;
+class TJobState;
 class TJobState;
 struct TChessRec;
 
@@ -44,11 +44,11 @@ std::string ReadShortText(const uint8_t* header, int slot, int codePage = 936);
 void WriteShortText(uint8_t* header, int slot, std::string_view text, int codePage = 936);
 
 // Reads one XQF file into rec (already reset). False when the file was refused.
-bool ReadXqf(TBaseForm& job, TChessRec& rec, const std::string& path);
+bool ReadXqf(TJobState& job, TChessRec& rec, const std::string& path);
 // Recognises the format from the first bytes of a file (registry row).
 bool RecogniseXqf(std::string_view head);
 // Renders rec as XQF version job.XQFVersion and hands it to WriteOutput.
-int WriteXqf(TBaseForm& job, TChessRec& rec, const std::string& path);
+int WriteXqf(TJobState& job, TChessRec& rec, const std::string& path);
 
 // The in-memory halves of the two, used by ReadXqf/WriteXqf and by tests and
 // fuzzing. ReadXqfData unscrambles `data` in place.

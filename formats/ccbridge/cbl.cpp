@@ -14,11 +14,10 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "app/baseform.h"
-#include "app/settings.h"
 #include "core/bytereader.h"
 #include "core/encoding.h"
 #include "core/jobstate.h"
+#include "core/tempfiles.h"
 #include "formats/ccbridge/cbr.h"
 
 namespace {
@@ -103,7 +102,7 @@ bool IsPlainFile(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-void Report(TBaseForm& job, int which, const std::string& message) {
+void Report(TJobState& job, int which, const std::string& message) {
   if (which == kLibrarySource)
     job.Log(message, kLogError);
   else
@@ -170,7 +169,7 @@ bool UnpackLibrary(std::string_view file, int which, TLibraryData& lib, std::str
   return true;
 }
 
-bool OpenLibrary(TBaseForm& job, const std::string& fileName, int which, TLibraryData& lib) {
+bool OpenLibrary(TJobState& job, const std::string& fileName, int which, TLibraryData& lib) {
   lib = TLibraryData{};
   if (!IsPlainFile(fileName)) {
     Report(job, which,
@@ -228,7 +227,7 @@ bool ParseLibraryHeader(TJobState& job, TLibraryData& lib) {
   return true;
 }
 
-bool ReadLibraryHeader(TBaseForm& job, const std::string& fileName, TLibraryData& lib) {
+bool ReadLibraryHeader(TJobState& job, const std::string& fileName, TLibraryData& lib) {
   return OpenLibrary(job, fileName, kLibrarySource, lib) && ParseLibraryHeader(job, lib);
 }
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-class TBaseForm;
+class TJobState;
 class TJobState;
 
 constexpr char kCblMagic[] = "CCBridge";
@@ -50,7 +50,7 @@ bool UnpackLibrary(std::string_view file, int which, TLibraryData& lib, std::str
 
 // Opens a library file: checks it and fills lib.Bytes, Compression and
 // DataSize. Problems go to the log (source) or an error box (destination).
-bool OpenLibrary(TBaseForm& job, const std::string& fileName, int which, TLibraryData& lib);
+bool OpenLibrary(TJobState& job, const std::string& fileName, int which, TLibraryData& lib);
 
 // Reads the library header of lib.Bytes: the count (logged as "棋譜數量：%d"),
 // the label precision, and Position at the first record.
@@ -59,7 +59,7 @@ bool ParseLibraryHeader(TJobState& job, TLibraryData& lib);
 // The container header: "CCBridge" and version 21.
 bool RecogniseCbl(std::string_view head);
 // OpenLibrary as a source, then ParseLibraryHeader.
-bool ReadLibraryHeader(TBaseForm& job, const std::string& fileName, TLibraryData& lib);
+bool ReadLibraryHeader(TJobState& job, const std::string& fileName, TLibraryData& lib);
 
 // "[%.*d]" of the record number with the precision.
 std::string RecordLabel(int precision, int number);

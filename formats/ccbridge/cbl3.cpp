@@ -12,9 +12,9 @@
 #include <exception>
 #include <filesystem>
 
-#include "app/baseform.h"
-#include "app/settings.h"
 #include "core/encoding.h"
+#include "core/jobstate.h"
+#include "core/tempfiles.h"
 
 namespace fs = std::filesystem;
 

@@ -9,7 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/baseform.h"
 #include "core/jobcontrol.h"
 #include "core/jobstate.h"
 

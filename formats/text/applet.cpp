@@ -8,10 +8,10 @@
 #include <exception>
 #include <string_view>
 
-#include "app/baseform.h"
 #include "core/board.h"
 #include "core/complete.h"
 #include "core/encoding.h"
+#include "core/jobstate.h"
 #include "core/record.h"
 
 namespace {
@@ -48,7 +48,7 @@ std::string MoveMessage(const char* format, int moveNumber) {
 
 // Reads the move list and builds the one line of play. A malformed square ends
 // the list at that move.
-void ReadMoveList(TBaseForm& job, TChessRec& rec, std::string_view value, TSquareStyle style) {
+void ReadMoveList(TJobState& job, TChessRec& rec, std::string_view value, TSquareStyle style) {
   const size_t n = (value.size() + 1) / kMoveWidth;
   if (n < 1) return;
   SetMoveCapacity(rec, static_cast<int>(n + 1));
@@ -101,7 +101,7 @@ void ReadPosition(TChessRec& rec, std::string_view value) {
 
 // Walks the applet's parameters and hands each to the reader of its name.
 template <typename TOnParam>
-void WalkParams(TBaseForm& job, const std::string& text, int startPos, int endPos,
+void WalkParams(TJobState& job, const std::string& text, int startPos, int endPos,
                 TOnParam onParam) {
   const int cp = static_cast<int>(job.DstCodePage);
   const size_t limit = std::min(static_cast<size_t>(std::max(endPos, 0)), text.size());
@@ -118,7 +118,7 @@ void WalkParams(TBaseForm& job, const std::string& text, int startPos, int endPo
 
 }  // namespace
 
-bool ReadBeginPositionApplet(TBaseForm& job, TChessRec& rec, const std::string& /*path*/,
+bool ReadBeginPositionApplet(TJobState& job, TChessRec& rec, const std::string& /*path*/,
                              int /*kind*/, int startPos, int endPos, const std::string& text) {
   try {
     rec.SourceBreak = 0;
@@ -138,7 +138,7 @@ bool ReadBeginPositionApplet(TBaseForm& job, TChessRec& rec, const std::string& 
   }
 }
 
-bool ReadPositionApplet(TBaseForm& job, TChessRec& rec, const std::string& /*path*/, int kind,
+bool ReadPositionApplet(TJobState& job, TChessRec& rec, const std::string& /*path*/, int kind,
                         int startPos, int endPos, const std::string& text) {
   try {
     rec.SourceBreak = 0;

@@ -5,12 +5,12 @@
 
 #include <string>
 
-class TBaseForm;
+class TJobState;
 struct TChessRec;
 
 // Readers of one applet's content (positions 1-based, endPos inclusive) within
 // the loaded page text; both have the web-reader signature of the dispatch.
-bool ReadBeginPositionApplet(TBaseForm& job, TChessRec& rec, const std::string& path, int kind,
+bool ReadBeginPositionApplet(TJobState& job, TChessRec& rec, const std::string& path, int kind,
                              int startPos, int endPos, const std::string& text);
-bool ReadPositionApplet(TBaseForm& job, TChessRec& rec, const std::string& path, int kind,
+bool ReadPositionApplet(TJobState& job, TChessRec& rec, const std::string& path, int kind,
                         int startPos, int endPos, const std::string& text);

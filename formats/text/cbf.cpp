@@ -16,7 +16,6 @@
 #include <optional>
 #include <string>
 
-#include "app/baseform.h"
 #include "core/bytereader.h"
 #include "core/encoding.h"
 #include "core/jobstate.h"
@@ -469,7 +468,7 @@ bool RecogniseCbf(std::string_view head) {
   return false;
 }
 
-bool ReadCbf(TBaseForm& job, TChessRec& rec, const std::string& path) {
+bool ReadCbf(TJobState& job, TChessRec& rec, const std::string& path) {
   try {
     std::string data, error;
     if (!LoadFileBytes(path, data, error)) {
@@ -495,7 +494,7 @@ size_t RenderCbf(const TJobState& job, const TChessRec& rec, std::string& out) {
   return sizer.Size;
 }
 
-int WriteCbf(TBaseForm& job, TChessRec& rec, const std::string& path) {
+int WriteCbf(TJobState& job, TChessRec& rec, const std::string& path) {
   try {
     std::string& out = job.RenderBuffer;
     const size_t size = RenderCbf(job, rec, out);

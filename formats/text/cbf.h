@@ -14,7 +14,7 @@
 
 #include "core/record.h"
 
-class TBaseForm;
+class TJobState;
 class TJobState;
 
 // The header elements in written order: element name and the slot of Texts.
@@ -22,11 +22,11 @@ constexpr int kCbfHeadFieldCount = 33;
 extern const TCodeRec CbfHeadFields[kCbfHeadFieldCount];
 
 // The format row's reader and writer.
-bool ReadCbf(TBaseForm& job, TChessRec& rec, const std::string& path);
+bool ReadCbf(TJobState& job, TChessRec& rec, const std::string& path);
 // Recognises the format from the first bytes of a file (registry row).
 // A CBF file is XML whose root element is ChineseChessRecord.
 bool RecogniseCbf(std::string_view head);
-int WriteCbf(TBaseForm& job, TChessRec& rec, const std::string& path);
+int WriteCbf(TJobState& job, TChessRec& rec, const std::string& path);
 
 // The reader after loading: parses the document bytes into a freshly reset
 // record, converting its texts into the job's destination code page. External

@@ -17,10 +17,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/baseform.h"
 #include "core/board.h"
 #include "core/complete.h"
 #include "core/encoding.h"
+#include "core/jobstate.h"
 #include "core/variants.h"
 
 const TCodeRec DhtmlXQKeys[kDhtmlXQKeyCount] = {
@@ -148,7 +148,7 @@ struct TCommentItem {
 
 class TDhtmlReader {
  public:
-  TDhtmlReader(TBaseForm& job, TChessRec& rec, int kind, const std::string& text)
+  TDhtmlReader(TJobState& job, TChessRec& rec, int kind, const std::string& text)
       : job_(job), rec_(rec), kind_(kind), text_(text), cp_(static_cast<int>(job.DstCodePage)) {}
 
   void Read(size_t start, size_t end) {
@@ -489,7 +489,7 @@ class TDhtmlReader {
     }
   }
 
-  TBaseForm& job_;
+  TJobState& job_;
   TChessRec& rec_;
   const int kind_;
   const std::string& text_;
@@ -702,7 +702,7 @@ int RandomNumber() {
 
 }  // namespace
 
-bool ReadDhtmlXQ(TBaseForm& job, TChessRec& rec, const std::string& /*path*/, int kind,
+bool ReadDhtmlXQ(TJobState& job, TChessRec& rec, const std::string& /*path*/, int kind,
                  int startPos, int endPos, const std::string& text) {
   try {
     if (kind < kPageDhtmlXQ || kind > kPageCcbJava) return false;
@@ -720,7 +720,7 @@ size_t RenderDhtmlXQ(TJobState& job, TChessRec& rec, int random, std::string& ou
   return TDhtmlWriter(job, rec).Render(random, out);
 }
 
-int WriteDhtmlXQ(TBaseForm& job, TChessRec& rec, const std::string& path) {
+int WriteDhtmlXQ(TJobState& job, TChessRec& rec, const std::string& path) {
   try {
     std::string& out = job.RenderBuffer;
     const size_t size = RenderDhtmlXQ(job, rec, RandomNumber(), out);

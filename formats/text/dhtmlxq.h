@@ -9,7 +9,7 @@
 
 #include "core/record.h"
 
-class TBaseForm;
+class TJobState;
 class TJobState;
 
 // Header tags in the writer's order: tag name and slot of Texts.
@@ -29,11 +29,11 @@ constexpr int kPageCcbJava = 2;
 
 // Reads the block startPos..endPos (1-based, inclusive) of an already loaded
 // page text (in the destination code page) into a freshly reset record.
-bool ReadDhtmlXQ(TBaseForm& job, TChessRec& rec, const std::string& path, int kind, int startPos,
+bool ReadDhtmlXQ(TJobState& job, TChessRec& rec, const std::string& path, int kind, int startPos,
                  int endPos, const std::string& text);
 
 // The row-4 writer.
-int WriteDhtmlXQ(TBaseForm& job, TChessRec& rec, const std::string& path);
+int WriteDhtmlXQ(TJobState& job, TChessRec& rec, const std::string& path);
 
 // The writer before output: fills the slots the format writes, renders the
 // record with the job's head and foot (random stands for %Random%) into out and

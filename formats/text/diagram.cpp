@@ -10,9 +10,9 @@
 #include <exception>
 #include <vector>
 
-#include "app/baseform.h"
 #include "core/board.h"
 #include "core/encoding.h"
+#include "core/jobstate.h"
 #include "core/record.h"
 
 namespace {
@@ -117,7 +117,7 @@ bool ReadDiagramText(TJobState& job, TChessRec& rec, std::string_view gbkText) {
   return true;
 }
 
-bool ReadDiagram(TBaseForm& job, TChessRec& rec, const std::string& path) {
+bool ReadDiagram(TJobState& job, TChessRec& rec, const std::string& path) {
   try {
     std::string text;
     ReadSourceText(job, text, path, 0, kCpGbk, job.SrcCodePage, job.FromClipboard);

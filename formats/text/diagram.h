@@ -6,12 +6,12 @@
 #include <string>
 #include <string_view>
 
-class TBaseForm;
+class TJobState;
 class TJobState;
 struct TChessRec;
 
 // The format row's reader.
-bool ReadDiagram(TBaseForm& job, TChessRec& rec, const std::string& path);
+bool ReadDiagram(TJobState& job, TChessRec& rec, const std::string& path);
 
 // The reader after loading: finds the diagram in GBK text and places its
 // pieces into a freshly reset record. Logs through the job when the text

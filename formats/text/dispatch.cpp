@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <string_view>
 
-#include "app/baseform.h"
 #include "core/complete.h"
 #include "core/encoding.h"
+#include "core/jobstate.h"
 #include "core/record.h"
 #include "formats/text/applet.h"
 #include "formats/text/dhtmlxq.h"
@@ -143,7 +143,7 @@ bool RecogniseWebPage(std::string_view head) {
   return false;
 }
 
-bool ReadRecordFile(TBaseForm& job, TChessRec& rec, const std::string& path) {
+bool ReadRecordFile(TJobState& job, TChessRec& rec, const std::string& path) {
   if (!job.FromClipboard && SourceFileMissing(path)) {
     job.LogRecord(rec, SystemText("源文件不存在。") + path, kLogError);
     return false;
@@ -156,7 +156,7 @@ bool ReadRecordFile(TBaseForm& job, TChessRec& rec, const std::string& path) {
   return ok;
 }
 
-int FindWebRecords(TBaseForm& job, const std::string& path, std::string& text,
+int FindWebRecords(TJobState& job, const std::string& path, std::string& text,
                    TDynJavaArray& items) {
   items.clear();
   try {
@@ -187,7 +187,7 @@ int FindWebRecords(TBaseForm& job, const std::string& path, std::string& text,
   return static_cast<int>(items.size());
 }
 
-bool ReadWebRecord(TBaseForm& job, TChessRec& rec, const std::string& path, int kind, int startPos,
+bool ReadWebRecord(TJobState& job, TChessRec& rec, const std::string& path, int kind, int startPos,
                    int endPos, const std::string& text) {
   ResetRecord(rec, static_cast<int>(job.SrcFormat), static_cast<int>(job.DstFormat));
   rec.PageKind = kind;
@@ -198,7 +198,7 @@ bool ReadWebRecord(TBaseForm& job, TChessRec& rec, const std::string& path, int 
   return ok;
 }
 
-int WriteRecord(TBaseForm& job, TChessRec& rec, const std::string& path) {
+int WriteRecord(TJobState& job, TChessRec& rec, const std::string& path) {
   if (job.DstFormat == kFmtWebC5 && rec.MoveCount > kWebC5MoveLimit) {
     char msg[160];
     std::snprintf(msg, sizeof msg, "總步數：%d，由于[WebCchess 5]棋譜格式的限制，只能轉換一萬步。",

@@ -5,8 +5,8 @@
 
 #include <exception>
 
-#include "app/baseform.h"
 #include "core/encoding.h"
+#include "core/jobstate.h"
 #include "core/position.h"
 #include "core/record.h"
 
@@ -18,7 +18,7 @@ bool ReadFenText(TJobState& job, TChessRec& rec, std::string_view text) {
   return true;
 }
 
-bool ReadFenFile(TBaseForm& job, TChessRec& rec, const std::string& path) {
+bool ReadFenFile(TJobState& job, TChessRec& rec, const std::string& path) {
   try {
     std::string text;
     ReadSourceText(job, text, path, 0, kCpUtf8, job.SrcCodePage, job.FromClipboard);
@@ -29,7 +29,7 @@ bool ReadFenFile(TBaseForm& job, TChessRec& rec, const std::string& path) {
   }
 }
 
-int WriteFenFile(TBaseForm& job, TChessRec& rec, const std::string& path) {
+int WriteFenFile(TJobState& job, TChessRec& rec, const std::string& path) {
   try {
     std::string& out = job.RenderBuffer;
     out = rec.Texts.size() > kSlotFen ? rec.Texts[kSlotFen] : std::string();

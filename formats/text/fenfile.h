@@ -4,13 +4,13 @@
 #include <string>
 #include <string_view>
 
-class TBaseForm;
+class TJobState;
 class TJobState;
 struct TChessRec;
 
 // The format row's reader and writer.
-bool ReadFenFile(TBaseForm& job, TChessRec& rec, const std::string& path);
-int WriteFenFile(TBaseForm& job, TChessRec& rec, const std::string& path);
+bool ReadFenFile(TJobState& job, TChessRec& rec, const std::string& path);
+int WriteFenFile(TJobState& job, TChessRec& rec, const std::string& path);
 
 // The reader after loading: reads the FEN in text (any prefix before the board
 // is ignored) into a freshly reset record; logs when it is no FEN.

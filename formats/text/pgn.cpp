@@ -24,9 +24,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/baseform.h"
 #include "core/board.h"
 #include "core/encoding.h"
+#include "core/jobstate.h"
 #include "core/notation.h"
 #include "core/position.h"
 #include "core/record.h"
@@ -704,7 +704,7 @@ bool RecognisePgn(std::string_view s) {
   return q < s.size() && s[q] == '"';
 }
 
-bool ReadPgn(TBaseForm& job, TChessRec& rec, const std::string& path) {
+bool ReadPgn(TJobState& job, TChessRec& rec, const std::string& path) {
   try {
     std::string text;
     ReadSourceText(job, text, path, 0, kCpUtf8, job.SrcCodePage, job.FromClipboard);
@@ -801,7 +801,7 @@ size_t RenderPgn(const TJobState& job, TChessRec& rec, std::string& out) {
   return estimate;
 }
 
-int WritePgn(TBaseForm& job, TChessRec& rec, const std::string& path) {
+int WritePgn(TJobState& job, TChessRec& rec, const std::string& path) {
   try {
     std::string& out = job.RenderBuffer;
     const size_t estimate = RenderPgn(job, rec, out);

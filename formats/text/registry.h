@@ -9,7 +9,7 @@
 
 #include "core/uglobal.h"
 
-class TBaseForm;
+class TJobState;
 
 // One block found in a web page; positions are 1-based, EndPos inclusive.
 struct TWebItemRec {
@@ -21,8 +21,8 @@ static_assert(sizeof(TWebItemRec) == 12);
 using TDynJavaArray = std::vector<TWebItemRec>;
 
 // Reader of one block of an already loaded web page.
-using TWebRecordReader = bool (*)(TBaseForm& job, TChessRec& rec, const std::string& path,
-                                  int kind, int startPos, int endPos, const std::string& text);
+using TWebRecordReader = bool (*)(TJobState& job, TChessRec& rec, const std::string& path, int kind,
+                                  int startPos, int endPos, const std::string& text);
 
 extern const TUBBCodeRec WebBlockTags[6];
 extern const TCodeRec AppletClasses[7];
@@ -40,9 +40,9 @@ int FormatIndexOf(const std::string& text, int selector);
 // an applet (registry row of the web pages).
 bool RecogniseWebPage(std::string_view head);
 
-bool ReadRecordFile(TBaseForm& job, TChessRec& rec, const std::string& path);
-int FindWebRecords(TBaseForm& job, const std::string& path, std::string& text,
+bool ReadRecordFile(TJobState& job, TChessRec& rec, const std::string& path);
+int FindWebRecords(TJobState& job, const std::string& path, std::string& text,
                    TDynJavaArray& items);
-bool ReadWebRecord(TBaseForm& job, TChessRec& rec, const std::string& path, int kind,
-                   int startPos, int endPos, const std::string& text);
-int WriteRecord(TBaseForm& job, TChessRec& rec, const std::string& path);
+bool ReadWebRecord(TJobState& job, TChessRec& rec, const std::string& path, int kind, int startPos,
+                   int endPos, const std::string& text);
+int WriteRecord(TJobState& job, TChessRec& rec, const std::string& path);

@@ -15,10 +15,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/baseform.h"
 #include "core/board.h"
 #include "core/complete.h"
 #include "core/encoding.h"
+#include "core/jobstate.h"
 #include "core/record.h"
 
 namespace {
@@ -155,7 +155,7 @@ class TAltChains {
 
 class TStqyReader {
  public:
-  TStqyReader(TBaseForm& job, TChessRec& rec, int kind, int startPos, int endPos,
+  TStqyReader(TJobState& job, TChessRec& rec, int kind, int startPos, int endPos,
               const std::string& text)
       : job_(job),
         rec_(rec),
@@ -367,7 +367,7 @@ class TStqyReader {
     if (job_.TitleIncludeRound) Slot(kSlotEvent) += Slot(kSlotRound);
   }
 
-  TBaseForm& job_;
+  TJobState& job_;
   TChessRec& rec_;
   const int kind_;
   const int cp_;
@@ -380,7 +380,7 @@ class TStqyReader {
 
 }  // namespace
 
-bool ReadStqy(TBaseForm& job, TChessRec& rec, const std::string& /*path*/, int kind, int startPos,
+bool ReadStqy(TJobState& job, TChessRec& rec, const std::string& /*path*/, int kind, int startPos,
               int endPos, const std::string& text) {
   try {
     TStqyReader(job, rec, kind, startPos, endPos, text).Read();

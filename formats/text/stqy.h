@@ -6,10 +6,10 @@
 
 #include <string>
 
-class TBaseForm;
+class TJobState;
 struct TChessRec;
 
 // Reads one block (positions 1-based, endPos inclusive) of the loaded page
 // text; the web-reader signature of the dispatch.
-bool ReadStqy(TBaseForm& job, TChessRec& rec, const std::string& path, int kind, int startPos,
+bool ReadStqy(TJobState& job, TChessRec& rec, const std::string& path, int kind, int startPos,
               int endPos, const std::string& text);

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/baseform.h"
 #include "core/board.h"
 #include "core/encoding.h"
+#include "core/jobstate.h"
 #include "core/notation.h"
 #include "core/position.h"
 #include "core/record.h"
@@ -295,7 +295,7 @@ bool ReadTextContent(TJobState& job, TChessRec& rec, std::string_view text) {
   return true;
 }
 
-bool ReadText(TBaseForm& job, TChessRec& rec, const std::string& path) {
+bool ReadText(TJobState& job, TChessRec& rec, const std::string& path) {
   try {
     std::string text;
     ReadSourceText(job, text, path, 0, kCpUtf8, job.SrcCodePage, job.FromClipboard);
@@ -311,7 +311,7 @@ size_t RenderText(const TJobState& job, const TChessRec& rec, std::string& out) 
   return out.size();
 }
 
-int WriteText(TBaseForm& job, TChessRec& rec, const std::string& path) {
+int WriteText(TJobState& job, TChessRec& rec, const std::string& path) {
   try {
     std::string& out = job.RenderBuffer;
     const size_t length = RenderText(job, rec, out);

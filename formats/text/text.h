@@ -9,13 +9,13 @@
 #include <string_view>
 #include <vector>
 
-class TBaseForm;
+class TJobState;
 class TJobState;
 struct TChessRec;
 
 // The format row's reader and writer.
-bool ReadText(TBaseForm& job, TChessRec& rec, const std::string& path);
-int WriteText(TBaseForm& job, TChessRec& rec, const std::string& path);
+bool ReadText(TJobState& job, TChessRec& rec, const std::string& path);
+int WriteText(TJobState& job, TChessRec& rec, const std::string& path);
 
 // The reader after loading: scans UTF-8 text for Chinese moves and keeps the
 // run that can be played from the start position.

@@ -8,7 +8,6 @@
 #include <exception>
 #include <string_view>
 
-#include "app/baseform.h"
 #include "core/board.h"
 #include "core/encoding.h"
 #include "core/jobstate.h"
@@ -187,7 +186,7 @@ size_t RenderWebC5(TJobState& job, TChessRec& rec, std::string& out) {
   return length;
 }
 
-int WriteWebC5(TBaseForm& job, TChessRec& rec, const std::string& path) {
+int WriteWebC5(TJobState& job, TChessRec& rec, const std::string& path) {
   try {
     std::string& out = job.RenderBuffer;
     const size_t length = RenderWebC5(job, rec, out);

@@ -6,12 +6,12 @@
 #include <cstddef>
 #include <string>
 
-class TBaseForm;
+class TJobState;
 class TJobState;
 struct TChessRec;
 
 // The row-3 writer.
-int WriteWebC5(TBaseForm& job, TChessRec& rec, const std::string& path);
+int WriteWebC5(TJobState& job, TChessRec& rec, const std::string& path);
 
 // The writer before output: fills the option slots, turns double quotes in the
 // written texts into curly quotes, renders the page into out (replacing its

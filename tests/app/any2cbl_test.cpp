@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/clipboard.h"
 #include "app/settings.h"
+#include "core/clipboard.h"
 #include "core/encoding.h"
 #include "formats/ccbridge/cbl.h"
 #include "formats/ccbridge/cbr.h"

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/clipboard.h"
+#include "core/clipboard.h"
 #include "core/ecco.h"
 #include "core/record.h"
 #include "core/uglobal.h"

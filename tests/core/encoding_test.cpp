@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/clipboard.h"
+#include "core/clipboard.h"
 #include "core/jobstate.h"
 
 namespace {

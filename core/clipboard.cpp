@@ -1,5 +1,5 @@
 // The process's clipboard seam and the in-memory clipboard of tests.
-#include "app/clipboard.h"
+#include "core/clipboard.h"
 
 #include "core/encoding.h"
 #include "core/jobstate.h"
