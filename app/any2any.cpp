@@ -172,7 +172,7 @@ void TAnyFormat2AnyFormatForm::cbbSourceFormatChange() {
   cbbSourceFormat.ItemIndex = pos;
   cbbSourceFormat.Text = cbbSourceFormat.Items[pos];
   SrcFormat = static_cast<uint32_t>(kSourceRows[pos]);
-  if (SrcFormat == kFmtOurGame || SrcFormat == kFmtCbl) {
+  if (FileTypes[SrcFormat].CodePages == TCodePageRule::GbkOnly) {
     rgSourceCodePage.ItemIndex = 0;
     rgSourceCodePage.Enabled = false;
   } else {
@@ -188,8 +188,7 @@ void TAnyFormat2AnyFormatForm::cbbDestinationFormatChange() {
   cbbDestinationFormat.ItemIndex = pos;
   cbbDestinationFormat.Text = cbbDestinationFormat.Items[pos];
   DstFormat = static_cast<uint32_t>(kDestinationRows[pos]);
-  btnToClipboard.Enabled = DstFormat == kFmtWebC5 || DstFormat == kFmtUbb || DstFormat == kFmtPgn ||
-                           DstFormat == kFmtText || DstFormat == kFmtFen;
+  btnToClipboard.Enabled = FileTypes[DstFormat].Text;
   rgDestinationCodePage.ItemIndex =
       LoadCodePageIndex(kSecDestination, static_cast<int>(DstFormat),
                         static_cast<int>(rgDestinationCodePage.Items.size()));
@@ -439,10 +438,12 @@ int TAnyFormat2AnyFormatForm::RunCommandLine(const std::vector<std::string>& arg
   if (srcCp >= 0) rgSourceCodePage.ItemIndex = srcCp;
   int dstCp = CodePageArgument(args[2], false);
   if (dstCp >= 0) rgDestinationCodePage.ItemIndex = dstCp;
-  if (SrcFormat == kFmtOurGame || SrcFormat == kFmtCbl) rgSourceCodePage.ItemIndex = 0;
-  if ((SrcFormat == kFmtXqf || SrcFormat == kFmtMxq) && rgSourceCodePage.ItemIndex >= 2)
+  if (FileTypes[SrcFormat].CodePages == TCodePageRule::GbkOnly) rgSourceCodePage.ItemIndex = 0;
+  if (FileTypes[SrcFormat].CodePages == TCodePageRule::DoubleByte &&
+      rgSourceCodePage.ItemIndex >= 2)
     rgSourceCodePage.ItemIndex = DefaultCodePageIndex();
-  if (DstFormat == kFmtXqf && rgDestinationCodePage.ItemIndex == 2)
+  if (FileTypes[DstFormat].CodePages == TCodePageRule::DoubleByte &&
+      rgDestinationCodePage.ItemIndex == 2)
     rgDestinationCodePage.ItemIndex = DefaultCodePageIndex();
   ApplyMapRule();
 

@@ -205,11 +205,9 @@ void TAnyFormat2CBLForm::cbbSourceFormatChange() {
   cbbSourceFormat.ItemIndex = pos;
   cbbSourceFormat.Text = cbbSourceFormat.Items[static_cast<size_t>(pos)];
   SrcFormat = static_cast<uint32_t>(kSourceRows[pos]);
-  btnConvertFromClipboard.Enabled = SrcFormat == kFmtUbbJava || SrcFormat == kFmtPgn ||
-                                    SrcFormat == kFmtText || SrcFormat == kFmtTextLayout ||
-                                    SrcFormat == kFmtFen;
+  btnConvertFromClipboard.Enabled = FileTypes[SrcFormat].Text;
   chkFileNameToTitle.Enabled = SrcFormat != kFmtCbl;
-  if (SrcFormat == kFmtOurGame || SrcFormat == kFmtCbl) {
+  if (FileTypes[SrcFormat].CodePages == TCodePageRule::GbkOnly) {
     rgSourceCodePage.ItemIndex = 0;
     rgSourceCodePage.Enabled = false;
   } else {
@@ -378,7 +376,7 @@ bool TAnyFormat2CBLForm::RunAppendSteps() {
     SrcCodePage = kCpUtf16Le;
   else
     SrcCodePage = kSrcCodePages[ValidPosition(rgSourceCodePage.ItemIndex, 4, 0)];
-  if (SrcFormat == kFmtOurGame || SrcFormat == kFmtCbl) SrcCodePage = kCpGbk;
+  if (FileTypes[SrcFormat].CodePages == TCodePageRule::GbkOnly) SrcCodePage = kCpGbk;
   MapFlags = rgMapType.ItemIndex == kMapToSimplifiedPos ? kMapToSimplified : 0;
 
   PrepareJob();

@@ -9,8 +9,8 @@
 
 #include "app/settings.h"
 #include "core/encoding.h"
-#include "core/variants.h"
 #include "core/uglobal.h"
+#include "core/variants.h"
 
 namespace {
 

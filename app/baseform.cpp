@@ -328,41 +328,19 @@ bool TBaseForm::CheckJobSettings() {
     return false;
   };
   const bool dbcsSource = SrcCodePage == kCpGbk || SrcCodePage == kCpBig5;
-  if (!dbcsSource && (SrcFormat == kFmtXqf || SrcFormat == kFmtMxq))
+  if (!dbcsSource && FileTypes[SrcFormat].CodePages == TCodePageRule::DoubleByte)
     return refuse("“源棋譜代碼頁”請選中“國標碼”或“大五碼”。");
-  if (DstCodePage != kCpGbk && DstCodePage != kCpBig5 && DstFormat == kFmtXqf)
+  if (DstCodePage != kCpGbk && DstCodePage != kCpBig5 &&
+      FileTypes[DstFormat].CodePages == TCodePageRule::DoubleByte)
     return refuse("“目標棋譜代碼頁”請選中“國標碼”或“大五碼”。");
   if (FromClipboard) {
-    switch (SrcFormat) {
-      case kFmtXqf:
-      case kFmtCbf:
-      case kFmtMxq:
-      case kFmtMcj:
-      case kFmtChe:
-      case kFmtOurGame:
-      case kFmtCcm:
-      case kFmtCnc:
-      case kFmtCbl:
-      case kFmtCbl3:
-        return refuse("來源不能是剪貼板！");
-      default:
-        break;
-    }
+    if (!FileTypes[SrcFormat].Text) return refuse("來源不能是剪貼板！");
     std::string text;
     TClipboard* clipboard = Clipboard();
     if (clipboard == nullptr || !clipboard->GetAnsiText(text) || text.empty())
       return refuse("剪貼板中沒有文本！");
   }
-  switch (SrcFormat) {
-    case kFmtUbbJava:
-    case kFmtPgn:
-    case kFmtText:
-    case kFmtTextLayout:
-    case kFmtFen:
-      break;
-    default:
-      return true;
-  }
+  if (!FileTypes[SrcFormat].Text) return true;
   const char* question = nullptr;
   if (FromClipboard) {
     if (SrcCodePage != Process().SystemCodePage && SrcFormat != kFmtFen &&

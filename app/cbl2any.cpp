@@ -149,8 +149,7 @@ void TCBL2AnyFormatForm::cbbDestinationFormatChange() {
   cbbDestinationFormat.ItemIndex = pos;
   cbbDestinationFormat.Text = cbbDestinationFormat.Items[pos];
   DstFormat = static_cast<uint32_t>(TAnyFormat2AnyFormatForm::kDestinationRows[pos]);
-  btnToClipboard.Enabled = DstFormat == kFmtWebC5 || DstFormat == kFmtUbb || DstFormat == kFmtPgn ||
-                           DstFormat == kFmtText || DstFormat == kFmtFen;
+  btnToClipboard.Enabled = FileTypes[DstFormat].Text;
   rgDestinationCodePage.ItemIndex =
       LoadCodePageIndex(kSecDestination, static_cast<int>(DstFormat),
                         static_cast<int>(rgDestinationCodePage.Items.size()));

@@ -19,6 +19,13 @@ using TRecordWriter = int (*)(TJobState& job, TChessRec& rec, const std::string&
 // format.
 using TFormatRecogniser = bool (*)(std::string_view head);
 
+// Which code pages the text of a format may be in.
+enum class TCodePageRule : uint8_t {
+  Any,         // GBK, Big5 or UTF-8 (UTF-16 too, as a source)
+  DoubleByte,  // GBK or Big5: the format holds bytes of a Chinese double-byte code page
+  GbkOnly,     // always GBK
+};
+
 // One known format. The row index in FileTypes is the format number used by
 // the job, the settings keys and the command line.
 struct TFileTypeRec {
@@ -30,6 +37,12 @@ struct TFileTypeRec {
   TRecordReader Reader;
   TRecordWriter Writer;
   TFormatRecogniser Recognise = nullptr;  // null: known by its extension only
+  TCodePageRule CodePages = TCodePageRule::Any;
+  // The reader keeps header and comment bytes as the file holds them; they are
+  // converted when the record is completed.
+  bool RawText = false;
+  // A text format: a source may come from the clipboard, a record may go to it.
+  bool Text = false;
 };
 
 constexpr int kFormatCount = 17;

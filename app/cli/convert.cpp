@@ -312,7 +312,7 @@ int RunConvert(const TConvertRun& run) {
   plan.SrcEncoding = SourceEncoding(o.FromEncoding);
   if (plan.SrcEncoding == -2)
     return UsageError(kCommand, "--from-encoding: unknown encoding: " + o.FromEncoding);
-  if ((plan.Forced == kFmtXqf || plan.Forced == kFmtMxq) &&
+  if (plan.Forced >= 0 && FileTypes[plan.Forced].CodePages == TCodePageRule::DoubleByte &&
       (plan.SrcEncoding == kCpUtf8 || plan.SrcEncoding == kCpUtf16Le))
     return UsageError(kCommand, "--from-encoding: " + std::string(FileTypes[plan.Forced].Id) +
                                     " records are GBK or Big5");

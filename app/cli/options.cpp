@@ -61,15 +61,16 @@ int SourceEncoding(const std::string& name) {
 
 int DestinationEncoding(const std::string& name, int dstFormat) {
   const std::string n = LowerAscii(name);
+  // Some formats keep their texts in a Chinese double-byte code page only.
+  const bool dbcsOnly =
+      dstFormat >= 0 && FileTypes[dstFormat].CodePages == TCodePageRule::DoubleByte;
   if (n == "auto")
-    return dstFormat == kFmtXqf ? (Process().SystemCodePage == kCpBig5 ? kCpBig5 : kCpGbk)
-                                : kCpUtf8;
+    return dbcsOnly ? (Process().SystemCodePage == kCpBig5 ? kCpBig5 : kCpGbk) : kCpUtf8;
   int cp = -2;
   if (n == "gbk") cp = kCpGbk;
   if (n == "big5") cp = kCpBig5;
   if (n == "utf-8" || n == "utf8") cp = kCpUtf8;
-  // XQF keeps its texts in a Chinese double-byte code page only.
-  if (dstFormat == kFmtXqf && cp == kCpUtf8) return -2;
+  if (dbcsOnly && cp == kCpUtf8) return -2;
   return cp;
 }
 

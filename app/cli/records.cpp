@@ -30,11 +30,6 @@ namespace {
 
 constexpr size_t kHeadSize = 64 * 1024;
 
-bool IsPlainFile(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 // Every game of a PGN file, each read like a file of its own.
 int ReadPgnGames(TBaseForm& job, TChessRec& rec, const std::string& path,
                  const TRecordHandler& onRecord) {
@@ -116,7 +111,7 @@ bool LooksLikeUtf8(std::string_view s) {
 
 int ReadEveryRecord(TBaseForm& job, TChessRec& rec, const std::string& path,
                     const TRecordHandler& onRecord) {
-  if (!IsPlainFile(path)) {
+  if (!IsRegularFile(path)) {
     ResetRecord(rec, static_cast<int>(job.SrcFormat), static_cast<int>(job.DstFormat));
     job.LogRecord(rec, SystemText("源文件不存在。") + path, kLogError);
     onRecord(0, 1, false);
@@ -202,16 +197,14 @@ int RecogniseFormat(const std::string& path, std::string_view head) {
   return -1;
 }
 
-bool IsTextFormat(int format) {
-  return format == kFmtUbbJava || format == kFmtPgn || format == kFmtText ||
-         format == kFmtTextLayout || format == kFmtFen;
-}
+bool IsTextFormat(int format) { return FileTypes[format].Text; }
 
 int DefaultChineseCodePage() { return Process().SystemCodePage == kCpBig5 ? kCpBig5 : kCpGbk; }
 
 int ChooseSourceCodePage(int format, std::string_view head, int chosen) {
-  if (format == kFmtOurGame || format == kFmtCbl) return kCpGbk;
-  const bool dbcsOnly = format == kFmtXqf || format == kFmtMxq;
+  const TCodePageRule rule = FileTypes[format].CodePages;
+  if (rule == TCodePageRule::GbkOnly) return kCpGbk;
+  const bool dbcsOnly = rule == TCodePageRule::DoubleByte;
   if (chosen != -1 && !(dbcsOnly && chosen != kCpGbk && chosen != kCpBig5)) return chosen;
   if (IsTextFormat(format) && LooksLikeUtf8(head)) return kCpUtf8;
   return DefaultChineseCodePage();
