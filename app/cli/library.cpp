@@ -15,6 +15,7 @@
 #include "app/cli/records.h"
 #include "app/paths.h"
 #include "core/encoding.h"
+#include "core/tempfiles.h"
 #include "core/uglobal.h"
 #include "formats/ccbridge/cbl3.h"
 
@@ -279,8 +280,15 @@ int RunLibraryBuild(const TBuildRun& run) {
         form.Log(SystemText("文件已存在！") + library, kLogError);
         return 1;
       }
-      target = FolderPartOf(library) + ".tavrik-" + std::to_string(::getpid()) + "-" +
-               FileNameOf(library);
+      // Named like every temporary of ours, so that a run killed meanwhile
+      // leaves nothing the next write into the folder does not remove.
+      const int fd = CreateTemporaryBeside(library, target);
+      if (fd < 0) {
+        form.Log(SystemText("不能寫入文件：") + library, kLogError);
+        return 1;
+      }
+      ::close(fd);
+      ::unlink(target.c_str());
     }
     form.edtDestination.Text = target;
     if (!form.CreateLibrary()) return 1;
