@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "app/dispatch.h"
 #include "app/formsettings.h"
 #include "app/paths.h"
 #include "app/settings.h"
@@ -40,9 +41,9 @@ std::string NameOf(const std::string& path) {
   return p == std::string::npos ? path : path.substr(p + 1);
 }
 
-int ListPosition(const int* rows, int count, int row) {
-  for (int i = 0; i < count; ++i)
-    if (rows[i] == row) return i;
+int ListPosition(const std::vector<int>& rows, int row) {
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (rows[i] == row) return static_cast<int>(i);
   return -1;
 }
 
@@ -67,11 +68,12 @@ std::string ChangeFileExt(const std::string& name, const std::string& ext) {
   return name.substr(0, dot) + ext;
 }
 
-const int TAnyFormat2AnyFormatForm::kSourceRows[kSourceRowCount] = {
-    kFmtXqf, kFmtCbf, kFmtUbbJava, kFmtMxq,  kFmtMcj,        kFmtChe, kFmtOurGame,
-    kFmtCcm, kFmtCnc, kFmtPgn,     kFmtText, kFmtTextLayout, kFmtFen};
-const int TAnyFormat2AnyFormatForm::kDestinationRows[kDestinationRowCount] = {
-    kFmtXqf, kFmtCbf, kFmtWebC5, kFmtUbb, kFmtCnc, kFmtPgn, kFmtText, kFmtFen};
+const std::vector<int> TAnyFormat2AnyFormatForm::kSourceRows = RowsOffering(kOfferAnySource);
+const std::vector<int> TAnyFormat2AnyFormatForm::kDestinationRows =
+    RowsOffering(kOfferAnyDestination);
+const int TAnyFormat2AnyFormatForm::kSourceRowCount = static_cast<int>(kSourceRows.size());
+const int TAnyFormat2AnyFormatForm::kDestinationRowCount =
+    static_cast<int>(kDestinationRows.size());
 
 TAnyFormat2AnyFormatForm::TAnyFormat2AnyFormatForm(bool commandLine) : commandLine_(commandLine) {
   if (FormatNames[0].empty()) BuildFormatStrings();
@@ -425,11 +427,10 @@ int TAnyFormat2AnyFormatForm::RunCommandLine(const std::vector<std::string>& arg
   rgSourceClick();
 
   // Formats, by identifier; one not offered by a list selects its first entry.
-  int srcPos = ListPosition(kSourceRows, kSourceRowCount, FormatIndexOf(UpperAscii(args[3]), 1));
+  int srcPos = ListPosition(kSourceRows, FormatIndexOf(UpperAscii(args[3]), 1));
   cbbSourceFormat.ItemIndex = srcPos < 0 ? 0 : srcPos;
   cbbSourceFormatChange();
-  int dstPos =
-      ListPosition(kDestinationRows, kDestinationRowCount, FormatIndexOf(UpperAscii(args[4]), 1));
+  int dstPos = ListPosition(kDestinationRows, FormatIndexOf(UpperAscii(args[4]), 1));
   cbbDestinationFormat.ItemIndex = dstPos < 0 ? 0 : dstPos;
   cbbDestinationFormatChange();
 

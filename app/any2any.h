@@ -17,11 +17,12 @@ std::string ChangeFileExt(const std::string& name, const std::string& ext);
 class TAnyFormat2AnyFormatForm : public TBaseAny2AnyForm {
  public:
   static constexpr const char* kCaption = "已支持格式 To 已支持格式";
-  // Format-table rows offered by the two format lists, in list order.
-  static constexpr int kSourceRowCount = 13;
-  static constexpr int kDestinationRowCount = 8;
-  static const int kSourceRows[kSourceRowCount];
-  static const int kDestinationRows[kDestinationRowCount];
+  // Format-table rows offered by the two format lists, in list order: the
+  // rows that say this job offers them.
+  static const std::vector<int> kSourceRows;
+  static const std::vector<int> kDestinationRows;
+  static const int kSourceRowCount;
+  static const int kDestinationRowCount;
 
   // In command-line mode the source kind, the format lists and the paths are
   // not loaded from the settings: RunCommandLine sets them from the arguments.

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "app/baseany2any.h"
+#include "app/dispatch.h"
 #include "app/formsettings.h"
 #include "app/paths.h"
 #include "app/settings.h"
@@ -77,9 +78,8 @@ void PutI32(std::string& data, int32_t value) {
 
 }  // namespace
 
-const int TAnyFormat2CBLForm::kSourceRows[kSourceRowCount] = {
-    kFmtXqf, kFmtCbf, kFmtUbbJava, kFmtMxq,  kFmtMcj,        kFmtChe, kFmtOurGame,
-    kFmtCcm, kFmtCnc, kFmtPgn,     kFmtText, kFmtTextLayout, kFmtFen, kFmtCbl};
+const std::vector<int> TAnyFormat2CBLForm::kSourceRows = RowsOffering(kOfferLibrarySource);
+const int TAnyFormat2CBLForm::kSourceRowCount = static_cast<int>(kSourceRows.size());
 
 TAnyFormat2CBLForm::TAnyFormat2CBLForm() {
   if (FormatNames[0].empty()) BuildFormatStrings();

@@ -25,9 +25,10 @@ class TAnyFormat2CBLForm : public TBaseForm {
   // Positions of rgSource.
   static constexpr int kSourceFolder = 0;
   static constexpr int kSourceFileList = 1;
-  // Format-table rows offered by cbbSourceFormat, in list order.
-  static constexpr int kSourceRowCount = 14;
-  static const int kSourceRows[kSourceRowCount];
+  // Format-table rows offered by cbbSourceFormat, in list order: the rows
+  // that say this job offers them.
+  static const std::vector<int> kSourceRows;
+  static const int kSourceRowCount;
   // The record text slots the overrides may replace.
   static constexpr int kOverrideFirstSlot = 48;
   static constexpr int kOverrideCount = 14;

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "app/any2any.h"
+#include "app/dispatch.h"
 #include "app/formsettings.h"
 #include "app/paths.h"
 #include "app/settings.h"

@@ -62,9 +62,12 @@ void PrintUsage(std::FILE* to) {
       "usage: tavrik SOURCEKIND SRCCODEPAGE DSTCODEPAGE SRCFORMAT DSTFORMAT SOURCE DESTINATION\n"
       "  SOURCEKIND   0 folder, 1 folder with sub-folders, 2 one file\n"
       "  SRCCODEPAGE  GBK, BIG5, UTF-8 or UTF-16\n"
-      "  DSTCODEPAGE  GBK, BIG5 or UTF-8\n"
-      "  SRCFORMAT    XQF CBF UBBJAVA MXQ MCJ CHE OURGAME CCM CNC PGN TEXT TEXTLAYOUT FEN\n"
-      "  DSTFORMAT    XQF CBF WEBC5 UBB CNC PGN TEXT FEN\n"
+      "  DSTCODEPAGE  GBK, BIG5 or UTF-8\n",
+      to);
+  std::fprintf(to, "  SRCFORMAT    %s\n  DSTFORMAT    %s\n",
+               FormatIdList(kOfferAnySource, " ", " ", true).c_str(),
+               FormatIdList(kOfferAnyDestination, " ", " ", true).c_str());
+  std::fputs(
       "  SOURCE       source file or folder\n"
       "  DESTINATION  destination file or folder\n"
       "Example: tavrik 2 GBK BIG5 XQF PGN a.xqf out\n"

@@ -7,10 +7,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <exception>
 
 #include "core/encoding.h"
-#include "core/jobstate.h"
 
 bool LoadFileBytes(const std::string& path, std::string& data, std::string& error) {
   data.clear();
@@ -50,19 +48,4 @@ bool LoadFileBytes(const std::string& path, std::string& data, std::string& erro
   else if (err)
     error = SystemText("不能讀取文件：") + path + " (" + std::strerror(err) + ")";
   return err == 0;
-}
-
-bool ReadBinaryRecordFile(TJobState& job, TChessRec& rec, const std::string& path,
-                          bool (*readData)(TJobState&, TChessRec&, std::string& data)) {
-  try {
-    std::string data, error;
-    if (!LoadFileBytes(path, data, error)) {
-      job.LogRecord(rec, error, kLogError);
-      return false;
-    }
-    return readData(job, rec, data);
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return false;
-  }
 }

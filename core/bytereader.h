@@ -16,15 +16,6 @@
 // holds the message to log: "不能讀取文件：" with the path and the reason.
 bool LoadFileBytes(const std::string& path, std::string& data, std::string& error);
 
-class TJobState;
-struct TChessRec;
-
-// The file side of every binary reader: loads the whole file, hands its bytes to
-// the format's reader and turns a load failure or an exception into one error
-// line of the record. The bytes may be changed in place (XQF unscrambles them).
-bool ReadBinaryRecordFile(TJobState& job, TChessRec& rec, const std::string& path,
-                          bool (*readData)(TJobState&, TChessRec&, std::string& data));
-
 class TByteReader {
  public:
   TByteReader() = default;

@@ -10,10 +10,15 @@
 
 class TJobState;
 
-// Reader of one record from a file or the clipboard.
-using TRecordReader = bool (*)(TJobState& job, TChessRec& rec, const std::string& path);
-// Writer of one completed record; returns WriteOutput's result or 0.
-using TRecordWriter = int (*)(TJobState& job, TChessRec& rec, const std::string& path);
+// Reader of one record from the loaded source: the file's bytes, or its text
+// decoded to the row's TextCodePage. The reader may change the bytes in place
+// (XQF unscrambles them).
+using TRecordReader = bool (*)(TJobState& job, TChessRec& rec, std::string& data);
+// Renders one completed record into out and returns the number of bytes of it
+// to write.
+using TRecordRenderer = size_t (*)(TJobState& job, TChessRec& rec, std::string& out);
+// A step on a completed record before it is rendered.
+using TRecordStep = void (*)(TJobState& job, TChessRec& rec);
 
 // Tells from the first bytes of a file (up to 64 KiB) whether it holds this
 // format.
@@ -26,16 +31,38 @@ enum class TCodePageRule : uint8_t {
   GbkOnly,     // always GBK
 };
 
+// How a source of a format is read.
+enum class TSourceKind : uint8_t {
+  None,     // not read
+  Bytes,    // the file's bytes go to the reader as they are
+  Text,     // the file's or the clipboard's text, decoded to TextCodePage
+  Page,     // a web page: every record block in it is read
+  Library,  // a library file of many records
+};
+
+// The jobs that offer a format, as a source or as a destination. Exporting a
+// library offers the destinations of the any-format job.
+enum TJobOffer : uint8_t {
+  kOfferAnySource = 1,       // source of the any-format job
+  kOfferAnyDestination = 2,  // destination of the any-format job and of library export
+  kOfferLibrarySource = 4,   // source of building a library
+};
+
 // One known format. The row index in FileTypes is the format number used by
-// the job, the settings keys and the command line.
+// the job, the settings keys and the command line. Everything the jobs need to
+// know about a format is here.
 struct TFileTypeRec {
   const char* Id;
   const char* Ext;
-  const char* Description;
+  const char* Description;  // the caption of the format lists
+  const char* Summary;      // what the format is, for the README's format table
   const char* Filter;
-  int32_t BreakKind;  // 0 no comments, 2 "||", 3 CR LF
-  TRecordReader Reader;
-  TRecordWriter Writer;
+  int32_t BreakKind = 0;  // 0 no comments, 2 "||", 3 CR LF
+  TSourceKind Source = TSourceKind::None;
+  int32_t TextCodePage = 0;        // for TSourceKind::Text: the code page the reader takes
+  TRecordReader Reader = nullptr;  // for TSourceKind::Bytes and Text
+  TRecordRenderer Writer = nullptr;
+  TRecordStep BeforeWrite = nullptr;
   TFormatRecogniser Recognise = nullptr;  // null: known by its extension only
   TCodePageRule CodePages = TCodePageRule::Any;
   // The reader keeps header and comment bytes as the file holds them; they are
@@ -43,6 +70,7 @@ struct TFileTypeRec {
   bool RawText = false;
   // A text format: a source may come from the clipboard, a record may go to it.
   bool Text = false;
+  uint8_t Offers = 0;  // TJobOffer bits
 };
 
 constexpr int kFormatCount = 17;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/baseform.h"
+#include "app/dispatch.h"
 #include "core/jobstate.h"
 #include "core/record.h"
 #include "core/uglobal.h"
@@ -25,9 +26,9 @@ void Require(bool ok) {
 }
 
 const std::string& PagePath() {
-  static const std::string path =
-      (std::filesystem::temp_directory_path() / ("tavrik_dhtmlxq_fuzz_" + std::to_string(getpid()) + ".htm"))
-          .string();
+  static const std::string path = (std::filesystem::temp_directory_path() /
+                                   ("tavrik_dhtmlxq_fuzz_" + std::to_string(getpid()) + ".htm"))
+                                      .string();
   return path;
 }
 

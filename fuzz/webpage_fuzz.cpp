@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "app/baseform.h"
+#include "app/dispatch.h"
 #include "core/record.h"
 #include "core/uglobal.h"
 #include "formats/text/registry.h"

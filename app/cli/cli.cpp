@@ -12,6 +12,7 @@
 #include "app/cli/commands.h"
 #include "app/cli/convert.h"
 #include "app/startup.h"
+#include "formats/text/registry.h"
 
 namespace {
 
@@ -30,8 +31,8 @@ int CoreCount() {
 // Options that every job writing records takes (convert, library export).
 void AddDestinationOptions(CLI::App* cmd, TConvertOptions& o) {
   cmd->add_option("--to", o.To,
-                  "Destination format: xqf, cbf, webc5, ubb, cnc, pgn, text or fen (default: "
-                  "from the destination's extension; .htm is ubb)");
+                  "Destination format: " + FormatIdList(kOfferAnyDestination, ", ", " or ", false) +
+                      " (default: from the destination's extension; .htm is ubb)");
   cmd->add_option("--to-encoding", o.ToEncoding,
                   "gbk, big5, utf-8 or auto (gbk for xqf, utf-8 otherwise); big5 maps to "
                   "traditional characters, gbk from big5 to simplified ones")
@@ -67,9 +68,9 @@ void AddDestinationOptions(CLI::App* cmd, TConvertOptions& o) {
 // Options of every job reading records (convert, library build).
 void AddSourceOptions(CLI::App* cmd, TConvertOptions& o) {
   cmd->add_option("--from", o.From,
-                  "Source format: xqf, cbf, ubbjava (web pages), mxq, mcj, che, ourgame, ccm, "
-                  "cnc, pgn, text, textlayout, fen, cbl (default: recognised from the content, "
-                  "then the extension)");
+                  "Source format: " + FormatIdList(kOfferLibrarySource, ", ", ", ", false) +
+                      " (default: recognised from the content, then the extension; ubbjava "
+                      "reads every kind of web page)");
   cmd->add_option("--from-encoding", o.FromEncoding,
                   "gbk, big5, utf-8, utf-16 or auto (a byte-order mark, else utf-8 text, else "
                   "gbk)")

@@ -22,6 +22,7 @@
 
 #include "app/any2any.h"
 #include "app/cli/records.h"
+#include "app/dispatch.h"
 #include "app/paths.h"
 #include "app/settings.h"
 #include "core/encoding.h"

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/baseform.h"
+#include "app/dispatch.h"
 #include "app/paths.h"
 #include "app/settings.h"
 #include "core/complete.h"
@@ -117,12 +118,12 @@ int ReadEveryRecord(TBaseForm& job, TChessRec& rec, const std::string& path,
     onRecord(0, 1, false);
     return 1;
   }
-  switch (job.SrcFormat) {
-    case kFmtPgn:
-      return ReadPgnGames(job, rec, path, onRecord);
-    case kFmtUbbJava:
+  // A PGN file holds any number of games, each a record of its own.
+  if (job.SrcFormat == kFmtPgn) return ReadPgnGames(job, rec, path, onRecord);
+  switch (FileTypes[job.SrcFormat].Source) {
+    case TSourceKind::Page:
       return ReadWebPage(job, rec, path, onRecord);
-    case kFmtCbl:
+    case TSourceKind::Library:
       return ReadLibrary(job, rec, path, onRecord);
     default:
       onRecord(0, 1, ReadRecordFile(job, rec, path));
@@ -176,12 +177,18 @@ bool ReadFileHead(const std::string& path, std::string& head) {
 
 int SourceFormatOf(const std::string& path, std::string_view head, int forced) {
   const int format = forced >= 0 ? forced : RecogniseFormat(path, head);
-  return format == kFmtWebC5 || format == kFmtUbb ? kFmtUbbJava : format;
+  if (format < 0 || FileTypes[format].Source != TSourceKind::None) return format;
+  // A page format that is only written is read as the page row of its mask.
+  for (int row = 0; row < kFormatCount; ++row)
+    if (FileTypes[row].Source == TSourceKind::Page &&
+        std::string_view(FileTypes[row].Filter) == FileTypes[format].Filter)
+      return row;
+  return format;
 }
 
 bool IsReadableFormat(int format) {
   if (format < 0 || format >= kFormatCount) return false;
-  return format == kFmtUbbJava || format == kFmtCbl || FileTypes[format].Reader != nullptr;
+  return FileTypes[format].Source != TSourceKind::None;
 }
 
 int RecogniseFormat(const std::string& path, std::string_view head) {
@@ -192,8 +199,7 @@ int RecogniseFormat(const std::string& path, std::string_view head) {
   const size_t slash = path.rfind('/');
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   for (int row = 0; row < kFormatCount; ++row)
-    if ((IsReadableFormat(row) || row == kFmtCbl3) && MatchesMask(name, FileTypes[row].Filter))
-      return row;
+    if (IsReadableFormat(row) && MatchesMask(name, FileTypes[row].Filter)) return row;
   return -1;
 }
 

@@ -63,9 +63,3 @@ bool ReadCcmData(TJobState& job, TChessRec& rec, std::string_view data) {
   BuildLinearTree(rec, kept);
   return true;
 }
-
-bool ReadCcm(TJobState& job, TChessRec& rec, const std::string& path) {
-  return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
-    return ReadCcmData(j, r, d);
-  });
-}

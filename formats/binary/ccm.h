@@ -16,8 +16,5 @@ struct TChessRec;
 
 constexpr size_t kCcmMoveSize = 7;
 
-// The format row's reader.
-bool ReadCcm(TJobState& job, TChessRec& rec, const std::string& path);
-
 // The reader after loading: reads CCM bytes into a freshly reset record.
 bool ReadCcmData(TJobState& job, TChessRec& rec, std::string_view data);

@@ -74,9 +74,3 @@ bool ReadCheData(TJobState& job, TChessRec& rec, std::string_view data) {
   BuildLinearTree(rec, kept);
   return true;
 }
-
-bool ReadChe(TJobState& job, TChessRec& rec, const std::string& path) {
-  return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
-    return ReadCheData(j, r, d);
-  });
-}

@@ -16,8 +16,5 @@ struct TChessRec;
 
 constexpr int kCheFieldsPerMove = 10;
 
-// The format row's reader.
-bool ReadChe(TJobState& job, TChessRec& rec, const std::string& path);
-
 // The reader after loading: reads CHE bytes into a freshly reset record.
 bool ReadCheData(TJobState& job, TChessRec& rec, std::string_view data);

@@ -108,12 +108,6 @@ bool RecogniseCnc(std::string_view head) {
          (head.ends_with(kShortTrailer) || (head.size() > 96 && head.ends_with(kLongTrailer)));
 }
 
-bool ReadCnc(TJobState& job, TChessRec& rec, const std::string& path) {
-  return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
-    return ReadCncData(j, r, d);
-  });
-}
-
 size_t RenderCnc(const TChessRec& rec, std::string& out) {
   // Only the main line is written: the nodes 1..n of the first line.
   int n = rec.Lines.empty() || rec.MoveCount < 1 ? 0 : rec.Lines[0].Last;
@@ -133,15 +127,4 @@ size_t RenderCnc(const TChessRec& rec, std::string& out) {
   }
   out += kShortTrailer;
   return size;
-}
-
-int WriteCnc(TJobState& job, TChessRec& rec, const std::string& path) {
-  try {
-    std::string& buffer = job.RenderBuffer;
-    const size_t size = RenderCnc(rec, buffer);
-    return job.WriteOutput(rec, path, size, buffer) ? 1 : 0;
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return 0;
-  }
 }

@@ -21,12 +21,9 @@ constexpr size_t kCncMinSize = 94;
 // Board letter of each record piece slot, as the writer puts it.
 extern const char CncSlotLetters[33];
 
-// The format row's reader and writer.
-bool ReadCnc(TJobState& job, TChessRec& rec, const std::string& path);
 // Recognises the format from the first bytes of a file (registry row).
 // A CNC file ends in its trailer "END." or "END.140".
 bool RecogniseCnc(std::string_view head);
-int WriteCnc(TJobState& job, TChessRec& rec, const std::string& path);
 
 // The reader after loading: reads CNC bytes into a freshly reset record.
 bool ReadCncData(TJobState& job, TChessRec& rec, std::string_view data);

@@ -161,15 +161,3 @@ bool ReadMcjData(TJobState&, TChessRec& rec, std::string_view data) {
   PlaceFromLetterMap(rec, board, board.size());
   return true;
 }
-
-bool ReadMxq(TJobState& job, TChessRec& rec, const std::string& path) {
-  return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
-    return ReadMxqData(j, r, d);
-  });
-}
-
-bool ReadMcj(TJobState& job, TChessRec& rec, const std::string& path) {
-  return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
-    return ReadMcjData(j, r, d);
-  });
-}

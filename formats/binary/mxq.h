@@ -14,10 +14,6 @@ class TJobState;
 class TJobState;
 struct TChessRec;
 
-// Read one file into rec (already reset). False when the file was refused.
-bool ReadMxq(TJobState& job, TChessRec& rec, const std::string& path);
-bool ReadMcj(TJobState& job, TChessRec& rec, const std::string& path);
-
 // The in-memory halves of the two, used by them and by tests and fuzzing.
 bool ReadMxqData(TJobState& job, TChessRec& rec, std::string_view data);
 bool ReadMcjData(TJobState& job, TChessRec& rec, std::string_view data);

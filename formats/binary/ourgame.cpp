@@ -268,9 +268,3 @@ bool ReadOurGameData(TJobState& job, TChessRec& rec, std::string_view data) {
 bool RecogniseOurGame(std::string_view head) {
   return head.size() >= sizeof kMagic && std::memcmp(head.data(), kMagic, sizeof kMagic) == 0;
 }
-
-bool ReadOurGame(TJobState& job, TChessRec& rec, const std::string& path) {
-  return ReadBinaryRecordFile(job, rec, path, [](TJobState& j, TChessRec& r, std::string& d) {
-    return ReadOurGameData(j, r, d);
-  });
-}

@@ -22,8 +22,6 @@ constexpr size_t kOurGameMinSize = 8;
 constexpr size_t kOurGameOldMinSize = 188;
 constexpr size_t kOurGameNewMinSize = 508;
 
-// Reads one OurGame file into rec (already reset). False when the file was refused.
-bool ReadOurGame(TJobState& job, TChessRec& rec, const std::string& path);
 // Recognises the format from the first bytes of a file (registry row).
 bool RecogniseOurGame(std::string_view head);
 

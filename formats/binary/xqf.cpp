@@ -300,10 +300,6 @@ bool ReadXqfData(TJobState& job, TChessRec& rec, std::string& data) {
 
 bool RecogniseXqf(std::string_view head) { return head.size() >= 2 && head.substr(0, 2) == "XQ"; }
 
-bool ReadXqf(TJobState& job, TChessRec& rec, const std::string& path) {
-  return ReadBinaryRecordFile(job, rec, path, ReadXqfData);
-}
-
 size_t RenderXqf(const TChessRec& rec, int version, int codePage, std::string& out) {
   const bool keyed = version >= 11;
   const size_t last =
@@ -382,14 +378,6 @@ size_t RenderXqf(const TChessRec& rec, int version, int codePage, std::string& o
   return size;
 }
 
-int WriteXqf(TJobState& job, TChessRec& rec, const std::string& path) {
-  try {
-    std::string& buffer = job.RenderBuffer;
-    const size_t estimate =
-        RenderXqf(rec, job.XQFVersion, static_cast<int>(job.DstCodePage), buffer);
-    return job.WriteOutput(rec, path, estimate, buffer) ? 1 : 0;
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return 0;
-  }
+size_t RenderXqfRecord(TJobState& job, TChessRec& rec, std::string& out) {
+  return RenderXqf(rec, job.XQFVersion, static_cast<int>(job.DstCodePage), out);
 }

@@ -43,12 +43,10 @@ TXqfKeys DeriveXqfKeys(const uint8_t* header);
 std::string ReadShortText(const uint8_t* header, int slot, int codePage = 936);
 void WriteShortText(uint8_t* header, int slot, std::string_view text, int codePage = 936);
 
-// Reads one XQF file into rec (already reset). False when the file was refused.
-bool ReadXqf(TJobState& job, TChessRec& rec, const std::string& path);
 // Recognises the format from the first bytes of a file (registry row).
 bool RecogniseXqf(std::string_view head);
-// Renders rec as XQF version job.XQFVersion and hands it to WriteOutput.
-int WriteXqf(TJobState& job, TChessRec& rec, const std::string& path);
+// The row's writer: rec as XQF version job.XQFVersion in the destination code page.
+size_t RenderXqfRecord(TJobState& job, TChessRec& rec, std::string& out);
 
 // The in-memory halves of the two, used by ReadXqf/WriteXqf and by tests and
 // fuzzing. ReadXqfData unscrambles `data` in place.

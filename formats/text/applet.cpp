@@ -118,43 +118,32 @@ void WalkParams(TJobState& job, const std::string& text, int startPos, int endPo
 
 }  // namespace
 
-bool ReadBeginPositionApplet(TJobState& job, TChessRec& rec, const std::string& /*path*/,
-                             int /*kind*/, int startPos, int endPos, const std::string& text) {
-  try {
-    rec.SourceBreak = 0;
-    WalkParams(job, text, startPos, endPos, [&](const std::string& name, std::string_view value) {
-      if (name == "beginposition")
-        ReadBeginPosition(rec, value);
-      else if (name == "movelist")
-        ReadMoveList(job, rec, value, TSquareStyle::DigitDigit);
-    });
-    job.LogRecord(rec,
-                  SystemText("源棋譜格式：象棋橋Java棋譜(javaxqb.class引擎、javaxq.class引擎)"),
-                  kLogPlain);
-    return true;
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return false;
-  }
+bool ReadBeginPositionApplet(TJobState& job, TChessRec& rec, int /*kind*/, int startPos, int endPos,
+                             const std::string& text) {
+  rec.SourceBreak = 0;
+  WalkParams(job, text, startPos, endPos, [&](const std::string& name, std::string_view value) {
+    if (name == "beginposition")
+      ReadBeginPosition(rec, value);
+    else if (name == "movelist")
+      ReadMoveList(job, rec, value, TSquareStyle::DigitDigit);
+  });
+  job.LogRecord(rec, SystemText("源棋譜格式：象棋橋Java棋譜(javaxqb.class引擎、javaxq.class引擎)"),
+                kLogPlain);
+  return true;
 }
 
-bool ReadPositionApplet(TJobState& job, TChessRec& rec, const std::string& /*path*/, int kind,
-                        int startPos, int endPos, const std::string& text) {
-  try {
-    rec.SourceBreak = 0;
-    WalkParams(job, text, startPos, endPos, [&](const std::string& name, std::string_view value) {
-      if (name == "position")
-        ReadPosition(rec, value);
-      else if (name == "movelist")
-        ReadMoveList(job, rec, value, TSquareStyle::LetterDigit);
-    });
-    job.LogRecord(rec,
-                  SystemText(kind == 7 ? "源棋譜格式：象棋巫師Java棋譜(JavaXQ引擎)"
-                                       : "源棋譜格式：象棋演播室Java棋譜(JavaXQ.class引擎)"),
-                  kLogPlain);
-    return true;
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return false;
-  }
+bool ReadPositionApplet(TJobState& job, TChessRec& rec, int kind, int startPos, int endPos,
+                        const std::string& text) {
+  rec.SourceBreak = 0;
+  WalkParams(job, text, startPos, endPos, [&](const std::string& name, std::string_view value) {
+    if (name == "position")
+      ReadPosition(rec, value);
+    else if (name == "movelist")
+      ReadMoveList(job, rec, value, TSquareStyle::LetterDigit);
+  });
+  job.LogRecord(rec,
+                SystemText(kind == 7 ? "源棋譜格式：象棋巫師Java棋譜(JavaXQ引擎)"
+                                     : "源棋譜格式：象棋演播室Java棋譜(JavaXQ.class引擎)"),
+                kLogPlain);
+  return true;
 }

@@ -10,7 +10,7 @@ struct TChessRec;
 
 // Readers of one applet's content (positions 1-based, endPos inclusive) within
 // the loaded page text; both have the web-reader signature of the dispatch.
-bool ReadBeginPositionApplet(TJobState& job, TChessRec& rec, const std::string& path, int kind,
-                             int startPos, int endPos, const std::string& text);
-bool ReadPositionApplet(TJobState& job, TChessRec& rec, const std::string& path, int kind,
-                        int startPos, int endPos, const std::string& text);
+bool ReadBeginPositionApplet(TJobState& job, TChessRec& rec, int kind, int startPos, int endPos,
+                             const std::string& text);
+bool ReadPositionApplet(TJobState& job, TChessRec& rec, int kind, int startPos, int endPos,
+                        const std::string& text);

@@ -468,20 +468,6 @@ bool RecogniseCbf(std::string_view head) {
   return false;
 }
 
-bool ReadCbf(TJobState& job, TChessRec& rec, const std::string& path) {
-  try {
-    std::string data, error;
-    if (!LoadFileBytes(path, data, error)) {
-      job.LogRecord(rec, error, kLogError);
-      return false;
-    }
-    return ReadCbfData(job, rec, data);
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return false;
-  }
-}
-
 size_t RenderCbf(const TJobState& job, const TChessRec& rec, std::string& out) {
   const int last =
       rec.Moves.empty() ? -1 : std::clamp(rec.MoveCount, 0, static_cast<int>(rec.Moves.size()) - 1);
@@ -492,15 +478,4 @@ size_t RenderCbf(const TJobState& job, const TChessRec& rec, std::string& out) {
   TAppender appender{out};
   EmitCbf(appender, job, rec, last);
   return sizer.Size;
-}
-
-int WriteCbf(TJobState& job, TChessRec& rec, const std::string& path) {
-  try {
-    std::string& out = job.RenderBuffer;
-    const size_t size = RenderCbf(job, rec, out);
-    return job.WriteOutput(rec, path, size, out) ? 1 : 0;
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return 0;
-  }
 }

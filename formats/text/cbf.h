@@ -21,12 +21,9 @@ class TJobState;
 constexpr int kCbfHeadFieldCount = 33;
 extern const TCodeRec CbfHeadFields[kCbfHeadFieldCount];
 
-// The format row's reader and writer.
-bool ReadCbf(TJobState& job, TChessRec& rec, const std::string& path);
 // Recognises the format from the first bytes of a file (registry row).
 // A CBF file is XML whose root element is ChineseChessRecord.
 bool RecogniseCbf(std::string_view head);
-int WriteCbf(TJobState& job, TChessRec& rec, const std::string& path);
 
 // The reader after loading: parses the document bytes into a freshly reset
 // record, converting its texts into the job's destination code page. External

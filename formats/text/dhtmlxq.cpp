@@ -702,31 +702,19 @@ int RandomNumber() {
 
 }  // namespace
 
-bool ReadDhtmlXQ(TJobState& job, TChessRec& rec, const std::string& /*path*/, int kind,
-                 int startPos, int endPos, const std::string& text) {
-  try {
-    if (kind < kPageDhtmlXQ || kind > kPageCcbJava) return false;
-    const size_t end = std::min(static_cast<size_t>(std::max(endPos, 0)), text.size());
-    const size_t start = static_cast<size_t>(std::max(startPos, 1));
-    TDhtmlReader(job, rec, kind, text).Read(start, end);
-    return true;
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return false;
-  }
+bool ReadDhtmlXQ(TJobState& job, TChessRec& rec, int kind, int startPos, int endPos,
+                 const std::string& text) {
+  if (kind < kPageDhtmlXQ || kind > kPageCcbJava) return false;
+  const size_t end = std::min(static_cast<size_t>(std::max(endPos, 0)), text.size());
+  const size_t start = static_cast<size_t>(std::max(startPos, 1));
+  TDhtmlReader(job, rec, kind, text).Read(start, end);
+  return true;
 }
 
 size_t RenderDhtmlXQ(TJobState& job, TChessRec& rec, int random, std::string& out) {
   return TDhtmlWriter(job, rec).Render(random, out);
 }
 
-int WriteDhtmlXQ(TJobState& job, TChessRec& rec, const std::string& path) {
-  try {
-    std::string& out = job.RenderBuffer;
-    const size_t size = RenderDhtmlXQ(job, rec, RandomNumber(), out);
-    return job.WriteOutput(rec, path, size, out) ? 1 : 0;
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return 0;
-  }
+size_t RenderDhtmlXQRecord(TJobState& job, TChessRec& rec, std::string& out) {
+  return RenderDhtmlXQ(job, rec, RandomNumber(), out);
 }

@@ -29,11 +29,11 @@ constexpr int kPageCcbJava = 2;
 
 // Reads the block startPos..endPos (1-based, inclusive) of an already loaded
 // page text (in the destination code page) into a freshly reset record.
-bool ReadDhtmlXQ(TJobState& job, TChessRec& rec, const std::string& path, int kind, int startPos,
-                 int endPos, const std::string& text);
+bool ReadDhtmlXQ(TJobState& job, TChessRec& rec, int kind, int startPos, int endPos,
+                 const std::string& text);
 
-// The row-4 writer.
-int WriteDhtmlXQ(TJobState& job, TChessRec& rec, const std::string& path);
+// The row-4 writer: RenderDhtmlXQ with a fresh random number.
+size_t RenderDhtmlXQRecord(TJobState& job, TChessRec& rec, std::string& out);
 
 // The writer before output: fills the slots the format writes, renders the
 // record with the job's head and foot (random stands for %Random%) into out and

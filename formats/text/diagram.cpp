@@ -116,14 +116,3 @@ bool ReadDiagramText(TJobState& job, TChessRec& rec, std::string_view gbkText) {
   PlacePieces(rec, codes, 0);
   return true;
 }
-
-bool ReadDiagram(TJobState& job, TChessRec& rec, const std::string& path) {
-  try {
-    std::string text;
-    ReadSourceText(job, text, path, 0, kCpGbk, job.SrcCodePage, job.FromClipboard);
-    return ReadDiagramText(job, rec, text);
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return false;
-  }
-}

@@ -10,9 +10,6 @@ class TJobState;
 class TJobState;
 struct TChessRec;
 
-// The format row's reader.
-bool ReadDiagram(TJobState& job, TChessRec& rec, const std::string& path);
-
 // The reader after loading: finds the diagram in GBK text and places its
 // pieces into a freshly reset record. Logs through the job when the text
 // holds no diagram; returns whether one was found.

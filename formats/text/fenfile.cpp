@@ -18,24 +18,7 @@ bool ReadFenText(TJobState& job, TChessRec& rec, std::string_view text) {
   return true;
 }
 
-bool ReadFenFile(TJobState& job, TChessRec& rec, const std::string& path) {
-  try {
-    std::string text;
-    ReadSourceText(job, text, path, 0, kCpUtf8, job.SrcCodePage, job.FromClipboard);
-    return ReadFenText(job, rec, text);
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return false;
-  }
-}
-
-int WriteFenFile(TJobState& job, TChessRec& rec, const std::string& path) {
-  try {
-    std::string& out = job.RenderBuffer;
-    out = rec.Texts.size() > kSlotFen ? rec.Texts[kSlotFen] : std::string();
-    return job.WriteOutput(rec, path, out.size(), out) ? 1 : 0;
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return 0;
-  }
+size_t RenderFenRecord(TJobState&, TChessRec& rec, std::string& out) {
+  out = rec.Texts.size() > kSlotFen ? rec.Texts[kSlotFen] : std::string();
+  return out.size();
 }

@@ -5,12 +5,10 @@
 #include <string_view>
 
 class TJobState;
-class TJobState;
 struct TChessRec;
 
-// The format row's reader and writer.
-bool ReadFenFile(TJobState& job, TChessRec& rec, const std::string& path);
-int WriteFenFile(TJobState& job, TChessRec& rec, const std::string& path);
+// The format row's writer: the record's FEN text.
+size_t RenderFenRecord(TJobState& job, TChessRec& rec, std::string& out);
 
 // The reader after loading: reads the FEN in text (any prefix before the board
 // is ignored) into a freshly reset record; logs when it is no FEN.

@@ -704,17 +704,6 @@ bool RecognisePgn(std::string_view s) {
   return q < s.size() && s[q] == '"';
 }
 
-bool ReadPgn(TJobState& job, TChessRec& rec, const std::string& path) {
-  try {
-    std::string text;
-    ReadSourceText(job, text, path, 0, kCpUtf8, job.SrcCodePage, job.FromClipboard);
-    return ReadPgnText(job, rec, text);
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return false;
-  }
-}
-
 std::vector<std::string_view> SplitPgnGames(std::string_view s) {
   std::vector<std::string_view> games;
   size_t gameStart = 0;
@@ -799,15 +788,4 @@ size_t RenderPgn(const TJobState& job, TChessRec& rec, std::string& out) {
   out += rec.Texts[kSlotResult];
   out += "\r\n";
   return estimate;
-}
-
-int WritePgn(TJobState& job, TChessRec& rec, const std::string& path) {
-  try {
-    std::string& out = job.RenderBuffer;
-    const size_t estimate = RenderPgn(job, rec, out);
-    return job.WriteOutput(rec, path, estimate, out) ? 1 : 0;
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return 0;
-  }
 }

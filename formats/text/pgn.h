@@ -28,12 +28,9 @@ constexpr int kPgnChinese = 0;
 constexpr int kPgnWxf = 1;
 constexpr int kPgnIccs = 2;
 
-// The format row's reader and writer.
-bool ReadPgn(TJobState& job, TChessRec& rec, const std::string& path);
 // Recognises the format from the first bytes of a file (registry row).
 // PGN text begins with a tag pair such as [Event "..."].
 bool RecognisePgn(std::string_view head);
-int WritePgn(TJobState& job, TChessRec& rec, const std::string& path);
 
 // The reader after loading: reads the first game of PGN text already decoded
 // to UTF-8 into a freshly reset record. Logs through the job; returns whether

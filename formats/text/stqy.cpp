@@ -380,14 +380,9 @@ class TStqyReader {
 
 }  // namespace
 
-bool ReadStqy(TJobState& job, TChessRec& rec, const std::string& /*path*/, int kind, int startPos,
-              int endPos, const std::string& text) {
-  try {
-    TStqyReader(job, rec, kind, startPos, endPos, text).Read();
-    job.LogRecord(rec, SystemText("源棋譜格式：汕頭棋院網棋譜"), kLogPlain);
-    return true;
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return false;
-  }
+bool ReadStqy(TJobState& job, TChessRec& rec, int kind, int startPos, int endPos,
+              const std::string& text) {
+  TStqyReader(job, rec, kind, startPos, endPos, text).Read();
+  job.LogRecord(rec, SystemText("源棋譜格式：汕頭棋院網棋譜"), kLogPlain);
+  return true;
 }

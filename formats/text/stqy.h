@@ -11,5 +11,5 @@ struct TChessRec;
 
 // Reads one block (positions 1-based, endPos inclusive) of the loaded page
 // text; the web-reader signature of the dispatch.
-bool ReadStqy(TJobState& job, TChessRec& rec, const std::string& path, int kind, int startPos,
-              int endPos, const std::string& text);
+bool ReadStqy(TJobState& job, TChessRec& rec, int kind, int startPos, int endPos,
+              const std::string& text);

@@ -295,29 +295,7 @@ bool ReadTextContent(TJobState& job, TChessRec& rec, std::string_view text) {
   return true;
 }
 
-bool ReadText(TJobState& job, TChessRec& rec, const std::string& path) {
-  try {
-    std::string text;
-    ReadSourceText(job, text, path, 0, kCpUtf8, job.SrcCodePage, job.FromClipboard);
-    return ReadTextContent(job, rec, text);
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return false;
-  }
-}
-
 size_t RenderText(const TJobState& job, const TChessRec& rec, std::string& out) {
   TTextWriter(job, rec, out).Write();
   return out.size();
-}
-
-int WriteText(TJobState& job, TChessRec& rec, const std::string& path) {
-  try {
-    std::string& out = job.RenderBuffer;
-    const size_t length = RenderText(job, rec, out);
-    return job.WriteOutput(rec, path, length, out) ? 1 : 0;
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return 0;
-  }
 }

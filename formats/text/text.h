@@ -13,10 +13,6 @@ class TJobState;
 class TJobState;
 struct TChessRec;
 
-// The format row's reader and writer.
-bool ReadText(TJobState& job, TChessRec& rec, const std::string& path);
-int WriteText(TJobState& job, TChessRec& rec, const std::string& path);
-
 // The reader after loading: scans UTF-8 text for Chinese moves and keeps the
 // run that can be played from the start position.
 bool ReadTextContent(TJobState& job, TChessRec& rec, std::string_view text);

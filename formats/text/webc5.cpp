@@ -98,7 +98,18 @@ size_t ParamChars(size_t nameChars, size_t valueChars) {
 
 std::string CommentName(int node) { return "j" + std::to_string(node); }
 
+constexpr int kWebC5MoveLimit = 10000;
+
 }  // namespace
+
+void LimitWebC5Moves(TJobState& job, TChessRec& rec) {
+  if (rec.MoveCount <= kWebC5MoveLimit) return;
+  job.LogRecord(rec,
+                SystemText("總步數：" + std::to_string(rec.MoveCount) +
+                           "，由于[WebCchess 5]棋譜格式的限制，只能轉換一萬步。"),
+                kLogWarning);
+  CutTree(rec, kWebC5MoveLimit);
+}
 
 std::string WebC5NoteCode(unsigned noteHead, unsigned noteTail, int side) {
   const unsigned h = (noteHead >> 4) & 0x0F, l = noteHead & 0x0F;
@@ -184,15 +195,4 @@ size_t RenderWebC5(TJobState& job, TChessRec& rec, std::string& out) {
       AppendParam(out, CommentName(node), *comment);
   out += tail;
   return length;
-}
-
-int WriteWebC5(TJobState& job, TChessRec& rec, const std::string& path) {
-  try {
-    std::string& out = job.RenderBuffer;
-    const size_t length = RenderWebC5(job, rec, out);
-    return job.WriteOutput(rec, path, length, out) ? 1 : 0;
-  } catch (const std::exception& e) {
-    job.LogRecord(rec, e.what(), kLogError);
-    return 0;
-  }
 }

@@ -10,8 +10,9 @@ class TJobState;
 class TJobState;
 struct TChessRec;
 
-// The row-3 writer.
-int WriteWebC5(TJobState& job, TChessRec& rec, const std::string& path);
+// The row-3 step before writing: a page holds at most 10,000 moves; a longer
+// record is cut there, with a warning.
+void LimitWebC5Moves(TJobState& job, TChessRec& rec);
 
 // The writer before output: fills the option slots, turns double quotes in the
 // written texts into curly quotes, renders the page into out (replacing its

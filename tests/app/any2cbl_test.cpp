@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/dispatch.h"
 #include "app/settings.h"
 #include "core/clipboard.h"
 #include "core/encoding.h"

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/baseform.h"
+#include "app/dispatch.h"
 #include "core/board.h"
 #include "core/encoding.h"
 #include "core/record.h"
@@ -288,8 +289,7 @@ TEST(CbfReader, EntitiesAreNeitherExpandedNorFetched) {
 }
 
 TEST(CbfFiles, RegistryRowReadsAndWritesFilesKeepingAnUnknownResult) {
-  EXPECT_EQ(FileTypes[kFmtCbf].Reader, &ReadCbf);
-  EXPECT_EQ(FileTypes[kFmtCbf].Writer, &WriteCbf);
+  EXPECT_EQ(FileTypes[kFmtCbf].Source, TSourceKind::Bytes);
   const fs::path dir = fs::temp_directory_path() / ("tavrik_cbf_dir_" + std::to_string(getpid()));
   fs::create_directories(dir);
   std::ofstream(dir / "in.cbf", std::ios::binary)
@@ -307,6 +307,6 @@ TEST(CbfFiles, RegistryRowReadsAndWritesFilesKeepingAnUnknownResult) {
   EXPECT_EQ(out.substr(0, 3), "\xEF\xBB\xBF");
   EXPECT_NE(out.find("    <RecordResult>4</RecordResult>\r\n"), std::string::npos);
   EXPECT_NE(out.find("    <Move value=\"77-47\" end=\"1\"/>\r\n"), std::string::npos);
-  EXPECT_FALSE(ReadCbf(job, rec, (dir / "missing.cbf").string()));
+  EXPECT_FALSE(ReadRecordFile(job, rec, (dir / "missing.cbf").string()));
   fs::remove_all(dir);
 }

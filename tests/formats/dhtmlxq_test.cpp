@@ -14,6 +14,7 @@
 
 #include "app/baseany2any.h"
 #include "app/baseform.h"
+#include "app/dispatch.h"
 #include "core/record.h"
 #include "formats/text/registry.h"
 #include "tests/formats/pgn_text_fixture.h"

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/baseform.h"
+#include "app/dispatch.h"
 #include "core/encoding.h"
 #include "core/position.h"
 #include "core/record.h"
@@ -76,7 +77,9 @@ class DiagramFile : public ::testing::Test {
     job.SrcCodePage = cp;
     TChessRec rec;
     ResetRecord(rec, kFmtTextLayout, kFmtFen);
-    if (!ReadDiagram(job, rec, path)) return "";
+    std::string text;
+    ReadSourceText(job, text, path, 0, kCpGbk, cp, false);
+    if (!ReadDiagramText(job, rec, text)) return "";
     EXPECT_EQ(rec.RedFirst, 1);
     EXPECT_EQ(rec.MoveCount, 0);
     return FenOf(rec);

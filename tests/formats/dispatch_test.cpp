@@ -1,3 +1,5 @@
+#include "app/dispatch.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 

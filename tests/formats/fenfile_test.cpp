@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/baseform.h"
+#include "app/dispatch.h"
 #include "core/position.h"
 #include "core/record.h"
 #include "formats/text/registry.h"

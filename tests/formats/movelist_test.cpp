@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/baseform.h"
+#include "app/dispatch.h"
 #include "core/board.h"
 #include "core/record.h"
 #include "core/uglobal.h"
@@ -171,12 +172,13 @@ TEST_F(MoveListFiles, CncRoundTripThroughWriteOutput) {
   BuildRecord(rec, kOpening);
   job.DstFormat = kFmtCnc;
   const fs::path path = dir / "game.CNC";
-  EXPECT_EQ(WriteCnc(job, rec, path.string()), 1);
+  EXPECT_EQ(WriteRecord(job, rec, path.string()), 1);
   TChessRec written = rec;
   ASSERT_TRUE(Read(kFmtCnc, path));
   EXPECT_EQ(MainLine(rec), MainLine(written));
   EXPECT_TRUE(Standard(rec));
-  EXPECT_FALSE(ReadCnc(job, rec, (dir / "missing.CNC").string()));
+  job.SrcFormat = kFmtCnc;
+  EXPECT_FALSE(ReadRecordFile(job, rec, (dir / "missing.CNC").string()));
   EXPECT_NE(job.LogText().find("missing.CNC"), std::string::npos);
 }
 

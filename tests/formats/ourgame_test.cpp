@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/baseform.h"
+#include "app/dispatch.h"
 #include "core/encoding.h"
 #include "core/record.h"
 #include "core/uglobal.h"
@@ -232,6 +233,6 @@ TEST(OurGameReader, ThroughTheDispatch) {
   ASSERT_TRUE(ReadRecordFile(job, rec, (kData / "new.xqi").string()));
   EXPECT_EQ(rec.MoveCount, 3);
   EXPECT_EQ(job.ErrorCount, 0) << job.LogText();
-  EXPECT_FALSE(ReadOurGame(job, rec, (kData / "missing.chn").string()));
+  EXPECT_FALSE(ReadRecordFile(job, rec, (kData / "missing.chn").string()));
   EXPECT_EQ(job.ErrorCount, 1);
 }

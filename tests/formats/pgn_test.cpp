@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "app/baseform.h"
+#include "app/dispatch.h"
 #include "core/board.h"
+#include "core/encoding.h"
 #include "core/notation.h"
 #include "formats/text/registry.h"
 #include "formats/text/text.h"
@@ -253,7 +255,9 @@ TEST(PgnRead, CorpusFilesGiveTheirWholeMainLine) {
     SetDestination(job, kCpUtf8, false);
     TChessRec rec;
     ResetRecord(rec, kFmtPgn, kFmtPgn);
-    ASSERT_TRUE(ReadPgn(job, rec, (dir / c.Name).string()));
+    std::string text;
+    ReadSourceText(job, text, (dir / c.Name).string(), 0, kCpUtf8, c.CodePage, false);
+    ASSERT_TRUE(ReadPgnText(job, rec, text));
     EXPECT_EQ(rec.MoveCount, c.Moves);
     FixFirstSide(rec);
     CheckMoves(job, rec);

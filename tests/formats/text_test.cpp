@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "app/baseform.h"
+#include "app/dispatch.h"
 #include "core/board.h"
+#include "core/encoding.h"
 #include "tests/formats/pgn_text_fixture.h"
 
 using namespace pgntext;
@@ -161,7 +163,9 @@ TEST(TextRead, CorpusRecord) {
   job.SrcCodePage = kCpUtf8;
   TChessRec rec;
   ResetRecord(rec, kFmtText, kFmtText);
-  ASSERT_TRUE(ReadText(job, rec, file.string()));
+  std::string text;
+  ReadSourceText(job, text, file.string(), 0, kCpUtf8, kCpUtf8, false);
+  ASSERT_TRUE(ReadTextContent(job, rec, text));
   EXPECT_EQ(rec.MoveCount, 92);
   CheckMoves(job, rec);
   EXPECT_EQ(job.ErrorCount, 0) << job.LogText();
@@ -211,7 +215,7 @@ TEST(TextWrite, LengthGivenToTheOutputIsExact) {
   TTestJob builder = TextJob(kCpUtf8);
   TChessRec rec;
   BuildCanonicalGame(builder, rec, false);
-  EXPECT_EQ(WriteText(job, rec, "unused"), 1);
+  EXPECT_EQ(WriteRecord(job, rec, "unused"), 1);
   Process().MemorySizeDiff = before;
   EXPECT_EQ(job.WarningCount, 0) << job.LogText();
   EXPECT_EQ(job.OutBuffer, Render(builder, rec));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/baseform.h"
+#include "app/dispatch.h"
 #include "core/notation.h"
 #include "core/record.h"
 #include "formats/text/registry.h"

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/baseform.h"
+#include "app/dispatch.h"
 #include "core/complete.h"
 #include "formats/text/registry.h"
 #include "tests/formats/pgn_text_fixture.h"

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "app/baseform.h"
+#include "app/dispatch.h"
 #include "core/board.h"
 #include "core/bytereader.h"
 #include "core/record.h"
@@ -550,12 +551,15 @@ TEST(XqfWriter, WritesThroughWriteOutputAndReadsFromFile) {
   TChessRec rec, back;
   BuildSample(Samples()[1], rec);
   job.XQFVersion = 18;
+  job.SrcFormat = job.DstFormat = kFmtXqf;
   const std::string path = (dir / "out.XQF").string();
-  EXPECT_EQ(WriteXqf(job, rec, path), 1);
+  EXPECT_EQ(WriteRecord(job, rec, path), 1);
   ResetRecord(back, kFmtXqf, kFmtXqf);
-  ASSERT_TRUE(ReadXqf(job, back, path));
+  std::string data, error;
+  ASSERT_TRUE(LoadFileBytes(path, data, error)) << error;
+  ASSERT_TRUE(ReadXqfData(job, back, data));
   ExpectSameRecord(rec, back);
-  EXPECT_FALSE(ReadXqf(job, back, (dir / "missing.XQF").string()));
+  EXPECT_FALSE(ReadRecordFile(job, back, (dir / "missing.XQF").string()));
   EXPECT_NE(job.LogText().find("missing.XQF"), std::string::npos);
   fs::remove_all(dir);
 }
