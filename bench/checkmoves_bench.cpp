@@ -8,6 +8,7 @@
 
 #include "core/board.h"
 #include "core/jobstate.h"
+#include "core/movecheck.h"
 #include "core/notation.h"
 #include "core/record.h"
 

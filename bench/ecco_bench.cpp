@@ -12,6 +12,7 @@
 
 #include "core/board.h"
 #include "core/jobstate.h"
+#include "core/movecheck.h"
 #include "core/notation.h"
 #include "core/record.h"
 #include "core/uglobal.h"

@@ -102,11 +102,8 @@ constexpr int kMoveNoPiece = -2;    // no piece on the from square, or it is off
 // when both kings stand in their palaces).
 int IsLegalMove(const TWorkBoard& board, int fromX, int fromY, int toX, int toY, bool full);
 
-// Replays the move tree once, one work board per node, logs every move that
-// cannot be played (with its node number, when job.CheckMoveText is set), sets
-// the black-mover flag and the notation codes of the playable moves (standard
-// job.WxfStandard, destination job.DstFormat).
-void CheckMoves(TJobState& job, TChessRec& rec);
+// A move message with its move number, in the program's code page.
+std::string FormatMoveMessage(const char* format, int moveNumber);
 
 // Swaps left and right of the start position and of every move.
 void MirrorRecord(TChessRec& rec);

@@ -10,6 +10,7 @@
 #include "core/ecco.h"
 #include "core/encoding.h"
 #include "core/jobstate.h"
+#include "core/movecheck.h"
 #include "core/notation.h"
 #include "core/position.h"
 #include "core/record.h"

@@ -11,6 +11,7 @@
 
 #include "core/board.h"
 #include "core/jobstate.h"
+#include "core/movecheck.h"
 #include "core/position.h"
 #include "core/record.h"
 #include "core/uglobal.h"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/jobstate.h"
+#include "core/movecheck.h"
 #include "core/notation.h"
 #include "core/uglobal.h"
 #include "tests/core/test_job.h"

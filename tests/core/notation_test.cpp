@@ -9,6 +9,7 @@
 
 #include "core/board.h"
 #include "core/jobstate.h"
+#include "core/movecheck.h"
 #include "core/uglobal.h"
 #include "tests/core/test_job.h"
 

@@ -12,6 +12,7 @@
 #include "app/dispatch.h"
 #include "core/board.h"
 #include "core/encoding.h"
+#include "core/movecheck.h"
 #include "core/record.h"
 #include "core/uglobal.h"
 #include "formats/text/registry.h"

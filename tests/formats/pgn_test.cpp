@@ -12,6 +12,7 @@
 #include "app/dispatch.h"
 #include "core/board.h"
 #include "core/encoding.h"
+#include "core/movecheck.h"
 #include "core/notation.h"
 #include "formats/text/registry.h"
 #include "formats/text/text.h"

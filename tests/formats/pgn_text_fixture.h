@@ -17,6 +17,7 @@
 
 #include "core/board.h"
 #include "core/encoding.h"
+#include "core/movecheck.h"
 #include "core/notation.h"
 #include "core/position.h"
 #include "core/record.h"

@@ -11,6 +11,7 @@
 #include "app/dispatch.h"
 #include "core/board.h"
 #include "core/encoding.h"
+#include "core/movecheck.h"
 #include "tests/formats/pgn_text_fixture.h"
 
 using namespace pgntext;

@@ -15,6 +15,7 @@
 #include "app/dispatch.h"
 #include "core/board.h"
 #include "core/bytereader.h"
+#include "core/movecheck.h"
 #include "core/record.h"
 #include "core/uglobal.h"
 
