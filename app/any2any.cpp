@@ -303,13 +303,13 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
   }
 
   if (kind == kSourceKindFolder) {
-    if (!IsFolder(source)) {
+    if (!FolderExists(source)) {
       ErrorBox("源文件夾不存在。");
       return false;
     }
     source = WithDelimiter(source);
     if (!ToClipboard) {
-      if (!IsFolder(dest)) {
+      if (!FolderExists(dest)) {
         ErrorBox("目標文件夾不存在。");
         return false;
       }
@@ -325,7 +325,7 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
   }
 
   if (!FromClipboard) {
-    if (IsFolder(source)) {
+    if (FolderExists(source)) {
       ErrorBox("來源不能為文件夾，請輸入文件名。");
       return false;
     }
@@ -343,13 +343,13 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
       return false;
   }
   if (!ToClipboard) {
-    if (!FromClipboard && IsFolder(dest))
+    if (!FromClipboard && FolderExists(dest))
       dest = WithDelimiter(dest) + ChangeFileExt(NameOf(source), destExt);
-    if (!IsFolder(FolderOf(dest))) {
+    if (!FolderExists(FolderOf(dest))) {
       ErrorBox("目標文件所在的文件夾不存在。", dest);
       return false;
     }
-    if (!MatchesMask(dest, destMask) && !IsFolder(dest) &&
+    if (!MatchesMask(dest, destMask) && !FolderExists(dest) &&
         !Confirm("目標文件擴展名和默認值不相同，請確認是否正確？"))
       return false;
     if (!FromClipboard && SameLocation(source, dest)) {

@@ -288,15 +288,15 @@ bool TAnyFormat2CBLForm::CreateLibrary() {
     mmoLog.Lines.clear();
     const std::string dest = ExpandPath(TrimText(edtDestination.Text));
     edtDestination.Text = dest;
-    if (IsFile(dest)) {
+    if (FileExists(dest)) {
       ErrorBox("文件已存在！");
       return false;
     }
-    if (IsFolder(dest)) {
+    if (FolderExists(dest)) {
       ErrorBox("目標不能為文件夾，請輸入文件名。");
       return false;
     }
-    if (!IsFolder(FolderOf(dest))) {
+    if (!FolderExists(FolderOf(dest))) {
       ErrorBox("目標文件所在的文件夾不存在。");
       return false;
     }
@@ -413,7 +413,7 @@ bool TAnyFormat2CBLForm::RunAppendSteps() {
     } else {
       source = ExpandPath(TrimText(edtSource.Text));
       edtSource.Text = source;
-      if (!IsFolder(source)) {
+      if (!FolderExists(source)) {
         ErrorBox("源文件夾不存在。");
         return false;
       }
@@ -422,7 +422,7 @@ bool TAnyFormat2CBLForm::RunAppendSteps() {
 
   const std::string dest = ExpandPath(TrimText(edtDestination.Text));
   edtDestination.Text = dest;
-  if (!IsFile(dest)) {
+  if (!FileExists(dest)) {
     ErrorBox("目標文件不存在。");
     return false;
   }
@@ -512,7 +512,7 @@ int TAnyFormat2CBLForm::AppendFromSource(std::string& data, const std::string& f
     Log(SystemText("\r\n讀取棋譜：<<從剪貼板輸入>>"));
   } else {
     Log(SystemText(SrcFormat == kFmtCbl ? "\r\n讀取象棋橋2.x棋庫：" : "\r\n讀取棋譜：") + fileName);
-    if (!IsFile(fileName)) {
+    if (!FileExists(fileName)) {
       Log(SystemText("源文件不存在。") + fileName, kLogError);
       return 0;
     }

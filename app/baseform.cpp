@@ -20,6 +20,7 @@
 #include "core/clipboard.h"
 #include "core/ecco.h"
 #include "core/encoding.h"
+#include "core/files.h"
 #include "core/record.h"
 #include "core/tempfiles.h"
 #include "core/uglobal.h"
@@ -66,22 +67,11 @@ int NormalLevel(int level) {
   return level == kLogError || level == kLogWarning ? level : kLogPlain;
 }
 
-// A name that exists and is not a folder (what the replace question is about).
-bool FileExists(const std::string& name) {
-  struct stat st;
-  return !name.empty() && ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
-
 // Nothing at all under the name, not even a dangling link: then it is no file,
 // no link to follow and nothing to replace, all known from one lstat.
 bool NothingAt(const std::string& name) {
   struct stat st;
   return ::lstat(name.c_str(), &st) != 0 && errno == ENOENT;
-}
-
-bool FolderExists(const std::string& name) {
-  struct stat st;
-  return ::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // The folder part of a path: everything before the last '/', "/" for a name
@@ -362,55 +352,21 @@ bool TBaseForm::CheckJobSettings() {
 }
 
 int TBaseForm::WalkSourceFolder(const std::string& sourceFolder, const std::string& destFolder) {
-  Log(SystemText("\r\n讀取文件夾：") + sourceFolder);
-  std::vector<std::string> files;
-  std::vector<std::string> folders;
-  std::error_code ec;
-  fs::directory_iterator it(sourceFolder, ec);
-  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    std::error_code entryError;
-    const fs::directory_entry& entry = *it;
-    // Only plain files are read (a pipe or a device would block the job); a
-    // linked folder is not walked, so a link loop cannot recurse forever.
-    if (entry.is_regular_file(entryError))
-      files.push_back(entry.path().filename().string());
-    else if (entry.is_directory(entryError) && !entry.is_symlink(entryError))
-      folders.push_back(entry.path().filename().string());
-  }
-  if (ec) Log(SystemText("不能讀取文件夾：") + sourceFolder, kLogError);
-  std::sort(files.begin(), files.end());
-  std::sort(folders.begin(), folders.end());
-
-  const char* mask = SrcFormat < kFormatCount ? FileTypes[SrcFormat].Filter : "";
-  // The outermost walk counts its files first when someone follows the progress.
-  BeginFiles(OnProgress && !InFileRun() ? CountMatchingFiles(sourceFolder, mask, chkSubDir.Checked)
-                                        : -1);
-  int count = 0;
-  bool destFolderSeen = false;  // once there, it is not looked for again
-  for (const std::string& name : files) {
-    if (!MatchesMask(name, mask)) continue;
-    if (Stopping()) break;
-    if (!destFolder.empty() && !destFolderSeen && !FolderExists(destFolder)) {
-      std::error_code createError;
-      fs::create_directories(fs::path(destFolder).lexically_normal(), createError);
-      if (!FolderExists(destFolder)) {
-        Log(SystemText("不能建立文件夾：") + destFolder, kLogError);
-        continue;
-      }
-    }
-    destFolderSeen = true;
-    count += ConvertFile(sourceFolder + name, destFolder);
-    FileDone();
-  }
-  if (chkSubDir.Checked) {
-    for (const std::string& name : folders) {
-      if (Stopping()) break;
-      count += WalkSourceFolder(sourceFolder + name + "/",
-                                destFolder.empty() ? std::string() : destFolder + name + "/");
-    }
-  }
-  EndFiles();
-  return count;
+  std::string ensured;  // the destination folder last found or made
+  TFolderWalk walk{
+      *this, [this](const std::string& text, int level) { Log(text, level); },
+      SrcFormat < kFormatCount ? FileTypes[SrcFormat].Filter : "", chkSubDir.Checked,
+      [&](const std::string& folder, const std::string& name, const std::string& dest) {
+        if (!dest.empty() && dest != ensured) {
+          if (!EnsureFolder(dest)) {
+            Log(SystemText("不能建立文件夾：") + dest, kLogError);
+            return -1;
+          }
+          ensured = dest;
+        }
+        return ConvertFile(folder + name, dest);
+      }};
+  return WalkJobFolder(walk, sourceFolder, destFolder);
 }
 
 int TBaseForm::ConvertFile(const std::string&, const std::string&) { return 0; }

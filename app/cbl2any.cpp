@@ -199,7 +199,7 @@ void TCBL2AnyFormatForm::SourceChosen(const std::string& path) {
   WarningCount = 0;
   const std::string full = ExpandPath(TrimText(path));
   edtSource.Text = full;
-  if (!IsFile(full)) {
+  if (!FileExists(full)) {
     ErrorBox(SystemText("源文件不存在。"));
     return;
   }
@@ -242,7 +242,7 @@ bool TCBL2AnyFormatForm::LoadLibraryList(const std::string& path, bool forDispla
   const bool convertTitles = toTraditional || systemCp != kCpGbk;
 
   Log(SystemText("\r\n讀取象棋橋2.x棋庫：") + path);
-  if (!IsFile(path)) {
+  if (!FileExists(path)) {
     Log(SystemText("源文件不存在。") + path, kLogError);
     return false;
   }
@@ -288,7 +288,7 @@ int TCBL2AnyFormatForm::ConvertLibrary(const std::string& path, const std::strin
   const size_t roomBytes =
       kMaxNameBytes - extension.size() - static_cast<size_t>(LabelWidth) - 2 - kMd5SuffixBytes;
   if (!ToClipboard) {
-    if (!IsFolder(folder)) {
+    if (!FolderExists(folder)) {
       Log(SystemText("目標文件夾不存在。") + folder, kLogError);
       return 0;
     }
@@ -386,13 +386,9 @@ int TCBL2AnyFormatForm::ConvertFile(const std::string& sourceFile, const std::st
   const std::string extension = std::string(".") + FileTypes[DstFormat].Ext;
   if (ToClipboard) return ConvertLibrary(sourceFile, std::string(), false, extension);
   const std::string folder = destFolder + BaseNameOf(sourceFile) + "/";
-  if (!IsFolder(folder)) {
-    std::error_code ec;
-    fs::create_directories(fs::path(folder).lexically_normal(), ec);
-    if (!IsFolder(folder)) {
-      Log(SystemText("不能建立文件夾：") + folder, kLogError);
-      return 0;
-    }
+  if (!EnsureFolder(folder)) {
+    Log(SystemText("不能建立文件夾：") + folder, kLogError);
+    return 0;
   }
   return ConvertLibrary(sourceFile, folder, false, extension);
 }
@@ -429,7 +425,7 @@ bool TCBL2AnyFormatForm::RunJobSteps() {
   if (!ToClipboard) {
     dest = ExpandPath(TrimText(edtDestination.Text));
     edtDestination.Text = dest;
-    if (!IsFolder(dest)) {
+    if (!FolderExists(dest)) {
       ErrorBox(SystemText("目標文件夾不存在。"));
       return false;
     }
@@ -439,7 +435,7 @@ bool TCBL2AnyFormatForm::RunJobSteps() {
 
   if (rgSource.ItemIndex == kSourceFile) {
     if (lstSource.Items.empty()) {
-      if (!IsFile(source)) {
+      if (!FileExists(source)) {
         ErrorBox(SystemText("源文件不存在。"));
         return false;
       }
@@ -461,7 +457,7 @@ bool TCBL2AnyFormatForm::RunJobSteps() {
     return false;
   }
 
-  if (!IsFolder(source)) {
+  if (!FolderExists(source)) {
     ErrorBox(SystemText("源文件夾不存在。"));
     return false;
   }

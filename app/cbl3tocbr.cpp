@@ -9,20 +9,11 @@
 #include "app/paths.h"
 #include "app/settings.h"
 #include "core/encoding.h"
+#include "core/files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-bool FileExists(const std::string& name) {
-  struct stat st;
-  return !name.empty() && ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
-
-bool FolderExists(const std::string& name) {
-  struct stat st;
-  return !name.empty() && ::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 // The folder part of a path, up to and with its last delimiter.
 std::string FolderPart(const std::string& path) {

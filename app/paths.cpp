@@ -12,26 +12,6 @@ std::string ExpandPath(const std::string& path) {
   return ec ? path : full.lexically_normal().string();
 }
 
-bool IsFolder(const std::string& path) {
-  std::error_code ec;
-  return !path.empty() && fs::is_directory(path, ec);
-}
-
-bool IsFile(const std::string& path) {
-  std::error_code ec;
-  return !path.empty() && fs::exists(path, ec) && !fs::is_directory(path, ec);
-}
-
-bool IsRegularFile(const std::string& path) {
-  std::error_code ec;
-  return !path.empty() && fs::is_regular_file(path, ec);
-}
-
-bool PathExists(const std::string& path) {
-  std::error_code ec;
-  return !path.empty() && fs::exists(path, ec);
-}
-
 std::string WithDelimiter(const std::string& folder) {
   return (!folder.empty() && folder.back() == '/') ? folder : folder + "/";
 }

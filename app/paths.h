@@ -4,14 +4,10 @@
 #include <cstddef>
 #include <string>
 
+#include "core/files.h"
+
 // Absolute, normalised form of a path typed by the user ("" stays "").
 std::string ExpandPath(const std::string& path);
-bool IsFolder(const std::string& path);
-// An existing entry that is not a folder.
-bool IsFile(const std::string& path);
-bool PathExists(const std::string& path);
-// A regular file (a link to one counts), not a folder, pipe or device.
-bool IsRegularFile(const std::string& path);
 // The folder with one trailing '/'.
 std::string WithDelimiter(const std::string& folder);
 // A stored list position, or def when it is outside the list of count items.

@@ -742,19 +742,3 @@ int FindTagPair(TJobState& job, std::string_view openPrefix, std::string_view cl
   pos = close + closeTag.size();
   return name.empty() || valueLength == 0 ? 1 : 2;
 }
-
-int64_t CountMatchingFiles(const std::string& folder, const std::string& mask, bool subDirs) {
-  int64_t count = 0;
-  std::error_code ec;
-  std::filesystem::directory_iterator it(folder, ec);
-  for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
-    std::error_code entryError;
-    const std::filesystem::directory_entry& entry = *it;
-    if (entry.is_regular_file(entryError)) {
-      if (MatchesMask(entry.path().filename().string(), mask)) ++count;
-    } else if (subDirs && entry.is_directory(entryError) && !entry.is_symlink(entryError)) {
-      count += CountMatchingFiles(entry.path().string() + "/", mask, true);
-    }
-  }
-  return count;
-}

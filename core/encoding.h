@@ -80,9 +80,6 @@ std::string SystemText(std::string_view utf8);
 // True when the file name has an extension and the mask "*.EXT" (or one of
 // several masks separated by ";") takes it, compared case-insensitively.
 bool MatchesMask(const std::string& fileName, const std::string& mask);
-// Number of plain files under folder (ending in '/') whose names pass mask,
-// with the sub-folders when subDirs; the walks use it for their progress.
-int64_t CountMatchingFiles(const std::string& folder, const std::string& mask, bool subDirs);
 // Finds a tagged value such as [dhtmlxq_name]value[/dhtmlxq_name]. Positions are
 // 1-based; returns 0, 1 or 2.
 int FindTagPair(TJobState& job, std::string_view openPrefix, std::string_view closePrefix,

@@ -97,7 +97,7 @@ void ReadSource(TCliJob& job, const TSourceItem& item, const TPlan& plan) {
   // given on the command line the file is read once, by its reader.
   std::string head;
   const bool needHead = plan.Forced < 0 || (plan.SrcEncoding == -1 && IsTextFormat(plan.Forced));
-  const bool readable = needHead ? ReadFileHead(item.Path, head) : IsFile(item.Path);
+  const bool readable = needHead ? ReadFileHead(item.Path, head) : FileExists(item.Path);
   const int format = SourceFormatOf(item.Path, head, plan.Forced);
   if (readable && format < 0 && item.Walked) return;  // not a record file
   if (readable && !IsReadableFormat(format)) {
@@ -331,7 +331,7 @@ int RunConvert(const TConvertRun& run) {
   } else {
     const std::string full = ExpandPath(dest);
     const bool hasExt = FileNameOf(full).find('.') != std::string::npos;
-    if (IsFolder(full) || dest.back() == '/' || (!hasExt && !IsFile(full))) {
+    if (FolderExists(full) || dest.back() == '/' || (!hasExt && !FileExists(full))) {
       plan.Kind = TDestKind::Folder;
       plan.Destination = WithDelimiter(full);
       if (dstFormat < 0)
@@ -373,7 +373,7 @@ int RunConvert(const TConvertRun& run) {
       continue;
     }
     const std::string full = ExpandPath(source);
-    if (IsFolder(full)) {
+    if (FolderExists(full)) {
       if (plan.Kind == TDestKind::Folder && SameLocation(WithDelimiter(full), plan.Destination) &&
           (plan.Forced < 0 ||
            std::string_view(FileTypes[plan.Forced].Filter) == FileTypes[dstFormat].Filter)) {

@@ -136,7 +136,7 @@ int RunLibraryExport(const TExportRun& run) {
   const bool toStdout = run.Destination == "-";
   const std::string dest = toStdout ? std::string() : ExpandPath(run.Destination);
   // One PGN file (or standard output) receives every record in library order.
-  const bool database = toStdout || (!IsFolder(dest) && MatchesMask(dest, "*.PGN"));
+  const bool database = toStdout || (!FolderExists(dest) && MatchesMask(dest, "*.PGN"));
   if (database && dstFormat != kFmtPgn)
     return UsageError(kCommand, "one file holds many records only as PGN; give --to pgn");
   const std::string folder = database ? FolderPartOf(dest) : WithDelimiter(dest);
@@ -258,7 +258,7 @@ int RunLibraryBuild(const TBuildRun& run) {
       continue;
     }
     const std::string full = ExpandPath(source);
-    if (!IsFolder(full)) {
+    if (!FolderExists(full)) {
       form.lstFileName.Items.push_back(full);
       continue;
     }
@@ -275,7 +275,7 @@ int RunLibraryBuild(const TBuildRun& run) {
   // A new library is made beside the old one and replaces it only when whole.
   std::string target = library;
   if (!run.Append) {
-    if (IsFile(library)) {
+    if (FileExists(library)) {
       if (run.Options.NoClobber) {
         form.Log(SystemText("文件已存在！") + library, kLogError);
         return 1;
@@ -331,11 +331,11 @@ int RunLibrarySplit(const TSplitRun& run) {
   for (const std::string& library : run.Libraries) {
     if (job.Stopping()) break;
     const std::string full = ExpandPath(library);
-    if (IsFolder(full)) {
+    if (FolderExists(full)) {
       SplitFolder(job, WithDelimiter(full), dest);
       continue;
     }
-    if (!IsFile(full)) {
+    if (!FileExists(full)) {
       job.Log(SystemText("源文件不存在。") + full, kLogError);
       continue;
     }

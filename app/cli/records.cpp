@@ -138,17 +138,7 @@ void WalkFrom(const std::string& folder, const std::string& relative, bool recur
   entries.push_back(TWalkEntry{folder, relative, true});
   std::vector<std::string> files;
   std::vector<std::string> folders;
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator();
-       it.increment(ec)) {
-    std::error_code entryError;
-    if (it->is_regular_file(entryError))
-      files.push_back(it->path().filename().string());
-    else if (it->is_directory(entryError) && !it->is_symlink(entryError))
-      folders.push_back(it->path().filename().string());
-  }
-  std::sort(files.begin(), files.end());
-  std::sort(folders.begin(), folders.end());
+  ListFolder(folder, files, folders);
   for (const std::string& name : files)
     if (mask.empty() || MatchesMask(name, mask))
       entries.push_back(TWalkEntry{folder + name, relative + name, false});
@@ -244,11 +234,4 @@ std::string FileNameOf(const std::string& path) {
 std::string FolderPartOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-}
-
-bool EnsureFolder(const std::string& folder) {
-  if (IsFolder(folder)) return true;
-  std::error_code ec;
-  fs::create_directories(fs::path(folder).lexically_normal(), ec);
-  return IsFolder(folder);
 }

@@ -70,5 +70,3 @@ int MapFlagsFor(int srcCodePage, int dstCodePage);
 // the path has no folder).
 std::string FileNameOf(const std::string& path);
 std::string FolderPartOf(const std::string& path);
-// Makes a folder exist with its missing parents; false when it cannot.
-bool EnsureFolder(const std::string& folder);

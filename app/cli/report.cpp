@@ -269,7 +269,7 @@ bool HasFaults(const TFileFacts& f) {
 std::vector<std::string> ExpandFiles(const TReportRun& run) {
   std::vector<std::string> files;
   for (const std::string& name : run.Files) {
-    if (!IsFolder(name)) {
+    if (!FolderExists(name)) {
       files.push_back(name);
       continue;
     }

@@ -155,11 +155,11 @@ bool BrowseForPath(QWidget* parent, TEdit& edit, bool folderKind, bool mustExist
   if (formatRow >= 0 && formatRow < kFormatCount)
     r.DefaultSuffix = QString::fromUtf8(FileTypes[formatRow].Ext);
   // The name is preset only for an existing file of the format.
-  if (formatRow >= 0 && formatRow < kFormatCount && IsFile(path) &&
+  if (formatRow >= 0 && formatRow < kFormatCount && FileExists(path) &&
       MatchesMask(path, FileTypes[formatRow].Filter))
     r.StartPath = FromSystem(path);
   else
-    r.StartPath = IsFolder(path) ? FromSystem(path) : FolderPartOf(path);
+    r.StartPath = FolderExists(path) ? FromSystem(path) : FolderPartOf(path);
   const QStringList chosen = ShowPathDialog(parent, r);
   if (chosen.isEmpty() || chosen.front().isEmpty()) return false;
   edit.Text = ToSystem(chosen.front());
@@ -171,7 +171,7 @@ bool BrowseFolderInto(QWidget* parent, TEdit& edit) {
   TDialogRequest r;
   r.Kind = TDialogRequest::Folder;
   r.Title = QStringLiteral("請選擇文件夾");
-  r.StartPath = IsFolder(path) ? FromSystem(path) : FolderPartOf(path);
+  r.StartPath = FolderExists(path) ? FromSystem(path) : FolderPartOf(path);
   const QStringList chosen = ShowPathDialog(parent, r);
   if (chosen.isEmpty() || chosen.front().isEmpty()) return false;
   edit.Text = ToSystem(chosen.front());

@@ -12,7 +12,9 @@
 #include <exception>
 #include <filesystem>
 
+#include "core/bytereader.h"
 #include "core/encoding.h"
+#include "core/files.h"
 #include "core/jobstate.h"
 #include "core/tempfiles.h"
 
@@ -20,51 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool FileExists(const std::string& name) {
-  struct stat st;
-  return ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
-
-bool FolderExists(const std::string& name) {
-  struct stat st;
-  return ::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 std::string ErrnoText(int err) { return std::string(" (") + std::strerror(err) + ")"; }
-
-// Reads a whole file; on failure returns false with errno set.
-bool ReadWholeFile(const std::string& name, std::string& data) {
-  data.clear();
-  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st;
-  int err = 0;
-  if (::fstat(fd, &st) != 0)
-    err = errno;
-  else if (!S_ISREG(st.st_mode))
-    err = EISDIR;  // a pipe or a device would block the job
-  if (err != 0) {
-    ::close(fd);
-    errno = err;
-    return false;
-  }
-  data.reserve(static_cast<size_t>(st.st_size));
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      errno = err;
-      return false;
-    }
-    if (n == 0) break;
-    data.append(buffer, static_cast<size_t>(n));
-  }
-  ::close(fd);
-  return true;
-}
 
 std::string NameWithoutExt(const std::string& name) {
   const size_t dot = name.rfind('.');
@@ -100,9 +58,9 @@ std::string CbrFileName(const std::string& prefix, int number, int count) {
 void SplitLibrary(TCbl3SplitJob& job, const std::string& fileName, const std::string& prefix) {
   job.Log(SystemText("\r\n讀取象棋橋3.0棋庫：") + fileName);
   try {
-    std::string library;
-    if (!ReadWholeFile(fileName, library)) {
-      job.Log(SystemText("不能讀取文件：") + fileName + ErrnoText(errno), kLogError);
+    std::string library, error;
+    if (!LoadFileBytes(fileName, library, error)) {
+      job.Log(error, kLogError);
       return;
     }
     if (library.empty()) {
@@ -145,47 +103,16 @@ void SplitLibrary(TCbl3SplitJob& job, const std::string& fileName, const std::st
 }
 
 void SplitFolder(TCbl3SplitJob& job, const std::string& folder, const std::string& dest) {
-  job.Log(SystemText("\r\n讀取文件夾：") + folder);
-  std::vector<std::string> files;
-  std::vector<std::string> folders;
-  std::error_code ec;
-  fs::directory_iterator it(folder, ec);
-  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    std::error_code entryError;
-    const fs::directory_entry& entry = *it;
-    // Plain files only; a linked folder is not walked, so a link loop cannot
-    // recurse forever.
-    if (entry.is_regular_file(entryError))
-      files.push_back(entry.path().filename().string());
-    else if (entry.is_directory(entryError) && !entry.is_symlink(entryError))
-      folders.push_back(entry.path().filename().string());
-  }
-  if (ec) job.Log(SystemText("不能讀取文件夾：") + folder, kLogError);
-  std::sort(files.begin(), files.end());
-  std::sort(folders.begin(), folders.end());
-
-  // The outermost call counts the libraries first when someone follows the progress.
-  job.BeginFiles(
-      job.OnProgress && !job.InFileRun() ? CountMatchingFiles(folder, "*.CBL", job.SubDirs) : -1);
-  for (const std::string& name : files) {
-    if (!MatchesMask(name, "*.CBL")) continue;
-    if (job.Stopping()) break;
-    const std::string out = dest + NameWithoutExt(name) + "/";
-    if (!FolderExists(out)) {
-      std::error_code createError;
-      fs::create_directories(fs::path(out).lexically_normal(), createError);
-      if (!FolderExists(out)) {
-        job.Log(SystemText("不能建立文件夾：") + out, kLogError);
-        continue;
-      }
-    }
-    SplitLibrary(job, folder + name, out);
-    job.FileDone();
-  }
-  if (job.SubDirs)
-    for (const std::string& name : folders) {
-      if (job.Stopping()) break;
-      SplitFolder(job, folder + name + "/", dest + name + "/");
-    }
-  job.EndFiles();
+  TFolderWalk walk{job, [&job](const std::string& text, int level) { job.Log(text, level); },
+                   "*.CBL", job.SubDirs,
+                   [&job](const std::string& from, const std::string& name, const std::string& to) {
+                     const std::string out = to + NameWithoutExt(name) + "/";
+                     if (!EnsureFolder(out)) {
+                       job.Log(SystemText("不能建立文件夾：") + out, kLogError);
+                       return -1;
+                     }
+                     SplitLibrary(job, from + name, out);
+                     return 0;
+                   }};
+  WalkJobFolder(walk, folder, dest);
 }
