@@ -13,7 +13,7 @@
 #include "formats/ccbridge/cbl.h"
 #include "formats/ccbridge/cbr.h"
 #include "formats/text/registry.h"
-#include "tests/core/test_job.h"
+#include "tests/support/test_job.h"
 
 namespace fs = std::filesystem;
 

@@ -10,7 +10,7 @@
 #include "core/board.h"
 #include "core/jobstate.h"
 #include "core/uglobal.h"
-#include "tests/core/test_job.h"
+#include "tests/support/test_job.h"
 
 namespace {
 

@@ -23,8 +23,8 @@
 #include "core/record.h"
 #include "core/uglobal.h"
 #include "formats/text/pgn.h"
-#include "tests/core/test_job.h"
 #include "tests/ecco/coordinates.h"
+#include "tests/support/test_job.h"
 
 namespace fs = std::filesystem;
 

@@ -14,8 +14,8 @@
 #include "core/record.h"
 #include "core/uglobal.h"
 #include "formats/text/registry.h"
-#include "tests/core/test_job.h"
 #include "tests/formats/pgn_text_fixture.h"
+#include "tests/support/test_job.h"
 
 namespace {
 

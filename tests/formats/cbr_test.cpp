@@ -8,8 +8,8 @@
 #include "core/encoding.h"
 #include "core/record.h"
 #include "core/uglobal.h"
-#include "tests/core/test_job.h"
 #include "tests/formats/pgn_text_fixture.h"
+#include "tests/support/test_job.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "formats/binary/che.h"
 #include "formats/binary/cnc.h"
 #include "formats/text/registry.h"
-#include "tests/core/test_job.h"
+#include "tests/support/test_job.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "core/record.h"
 #include "core/uglobal.h"
 #include "formats/text/registry.h"
-#include "tests/core/test_job.h"
+#include "tests/support/test_job.h"
 
 namespace {
 

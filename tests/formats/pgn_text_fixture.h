@@ -22,7 +22,7 @@
 #include "core/record.h"
 #include "core/uglobal.h"
 #include "core/variants.h"
-#include "tests/core/test_job.h"
+#include "tests/support/test_job.h"
 
 namespace pgntext {
 
