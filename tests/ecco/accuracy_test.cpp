@@ -24,6 +24,7 @@
 #include "core/uglobal.h"
 #include "formats/text/pgn.h"
 #include "tests/ecco/coordinates.h"
+#include "tests/support/files.h"
 #include "tests/support/test_job.h"
 
 namespace fs = std::filesystem;
@@ -31,13 +32,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kData = TAVRIK_ECCO_DATA_DIR;
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 std::vector<std::string> Fields(const std::string& line) {
   std::vector<std::string> out;

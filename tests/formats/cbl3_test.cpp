@@ -13,20 +13,12 @@
 
 #include "app/cbl3tocbr.h"
 #include "app/settings.h"
+#include "tests/support/files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 const fs::path kCorpus = fs::path(TAVRIK_CORPUS_DIR);
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
-void Spit(const fs::path& p, const std::string& s) {
-  fs::create_directories(p.parent_path());
-  std::ofstream(p, std::ios::binary) << s;
-}
 
 // A record of a 3.0 library: the marker, a number and filler up to size.
 std::string Record(int number, size_t size = kCbl3BlockSize) {

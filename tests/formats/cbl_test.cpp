@@ -15,6 +15,7 @@
 #include "core/uglobal.h"
 #include "formats/ccbridge/cbr.h"
 #include "tests/formats/pgn_text_fixture.h"
+#include "tests/support/files.h"
 
 namespace fs = std::filesystem;
 
@@ -26,13 +27,6 @@ void PutI32(std::string& out, int32_t v) {
   for (int b = 0; b < 4; ++b)
     out.push_back(static_cast<char>((static_cast<uint32_t>(v) >> (8 * b)) & 0xFF));
 }
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
-void Spit(const fs::path& p, const std::string& s) { std::ofstream(p, std::ios::binary) << s; }
 
 // Library data: the five header texts, the times, the count and the explanation.
 std::string LibraryHeader(int32_t count, const std::string& name = "lib",

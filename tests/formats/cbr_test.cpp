@@ -109,7 +109,7 @@ TEST(Cbr, RoundTripKeepsTreeCommentsAndHeader) {
       static_cast<size_t>(static_cast<uint8_t>(bytes[0]) | static_cast<uint8_t>(bytes[1]) << 8),
       bytes.size());
   EXPECT_GE(data.capacity(), size_t{1048576});
-  pgntext::ExpectGolden("cbr/canonical_game.cbr", MaskTimes(bytes, rec));
+  ExpectGolden("cbr/canonical_game.cbr", MaskTimes(bytes, rec));
 
   TTestJob readJob;
   TChessRec back;

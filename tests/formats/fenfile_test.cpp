@@ -13,6 +13,8 @@
 #include "core/position.h"
 #include "core/record.h"
 #include "formats/text/registry.h"
+#include "tests/support/files.h"
+#include "tests/support/golden.h"
 
 namespace {
 
@@ -22,11 +24,6 @@ const fs::path kCorpus = fs::path(TAVRIK_CORPUS_DIR) / "fen";
 constexpr const char* kNotFen = "源棋譜不是FEN局面或者源棋譜代碼頁不正確。";
 constexpr const char* kStart =
     "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
 
 bool Logged(const TBaseForm& job, const std::string& text) {
   for (const std::string& line : job.mmoLog.Lines)
@@ -65,7 +62,7 @@ class FenFile : public ::testing::Test {
 // The writer's output is the FEN alone: no byte-order mark even for UTF-8, no
 // line end. Reading the golden file back gives the same FEN.
 TEST_F(FenFile, GoldenFilesRoundTrip) {
-  const bool accept = std::getenv("TAVRIK_ACCEPT") != nullptr;
+  const bool accept = Accepting();
   for (const char* name : {"start_red.fen", "middle_black.fen", "empty_board.fen"}) {
     SCOPED_TRACE(name);
     const fs::path golden = kData / name;

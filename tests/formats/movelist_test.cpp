@@ -17,22 +17,14 @@
 #include "formats/binary/che.h"
 #include "formats/binary/cnc.h"
 #include "formats/text/registry.h"
+#include "tests/support/files.h"
+#include "tests/support/golden.h"
 #include "tests/support/test_job.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 const fs::path kData = fs::path(TAVRIK_TEST_DATA);
-bool Accepting() { return std::getenv("TAVRIK_ACCEPT") != nullptr; }
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
-void Spit(const fs::path& p, const std::string& s) {
-  fs::create_directories(p.parent_path());
-  std::ofstream(p, std::ios::binary) << s;
-}
 
 using TMoves = std::vector<std::pair<uint8_t, uint8_t>>;
 

@@ -13,6 +13,7 @@
 #include "core/complete.h"
 #include "formats/text/registry.h"
 #include "tests/formats/pgn_text_fixture.h"
+#include "tests/support/files.h"
 
 using namespace pgntext;
 
@@ -195,7 +196,7 @@ TEST(WebC5Write, WrittenThroughTheDispatch) {
   const std::string path = (dir / "game.htm").string();
   EXPECT_EQ(WriteRecord(form, rec, path), 1) << form.LogText();
   EXPECT_EQ(form.ErrorCount, 0) << form.LogText();
-  const std::string bytes = ReadBytes(path);
+  const std::string bytes = Slurp(path);
   EXPECT_EQ(bytes.rfind("[webc]\r\n<APPLET", 0), 0u);
   EXPECT_NE(bytes.find("VALUE=\"77479EZK0000\">\r\n</APPLET>\r\n[/webc]\r\n"), std::string::npos);
   fs::remove_all(dir);
