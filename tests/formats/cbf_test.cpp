@@ -277,8 +277,8 @@ TEST(CbfReader, EntitiesAreNeitherExpandedNorFetched) {
 TEST(CbfFiles, RegistryRowReadsAndWritesFilesKeepingAnUnknownResult) {
   EXPECT_EQ(FileTypes[kFmtCbf].Reader, &ReadCbf);
   EXPECT_EQ(FileTypes[kFmtCbf].Writer, &WriteCbf);
-  const fs::path dir = fs::temp_directory_path() / ("tavrik_cbf_dir_" + std::to_string(getpid()));
-  fs::create_directories(dir);
+  const TTempFolder temp("tavrik_cbf_dir");
+  const fs::path dir = temp.Path();
   std::ofstream(dir / "in.cbf", std::ios::binary)
       << Doc("<Name>t</Name><RecordResult>4</RecordResult>",
              "<Move value=\"00-00\"/><Move value=\"77-47\" end=\"1\"/>");
@@ -295,5 +295,4 @@ TEST(CbfFiles, RegistryRowReadsAndWritesFilesKeepingAnUnknownResult) {
   EXPECT_NE(out.find("    <RecordResult>4</RecordResult>\r\n"), std::string::npos);
   EXPECT_NE(out.find("    <Move value=\"77-47\" end=\"1\"/>\r\n"), std::string::npos);
   EXPECT_FALSE(ReadCbf(job, rec, (dir / "missing.cbf").string()));
-  fs::remove_all(dir);
 }

@@ -56,15 +56,8 @@ class TScriptedAsker : public TAsker {
 
 class Cbl3Job : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "tavrik_cbl3_XXXXXX").string();
-    dir_ = std::string(mkdtemp(tmpl.data())) + "/";
-    Settings().EraseSection(kSecCbl3ToCbr);
-  }
-  void TearDown() override {
-    fs::remove_all(dir_);
-    Settings().EraseSection(kSecCbl3ToCbr);
-  }
+  void SetUp() override { Settings().EraseSection(kSecCbl3ToCbr); }
+  void TearDown() override { Settings().EraseSection(kSecCbl3ToCbr); }
   bool Logged(const TCBL3ToCBRForm& form, const std::string& text) {
     return form.LogText().find(text) != std::string::npos;
   }
@@ -74,7 +67,8 @@ class Cbl3Job : public ::testing::Test {
     std::sort(names.begin(), names.end());
     return names;
   }
-  std::string dir_;
+  TTempFolder temp_{"tavrik_cbl3"};
+  std::string dir_ = temp_.Path();
 };
 
 }  // namespace

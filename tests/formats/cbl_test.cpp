@@ -68,14 +68,6 @@ class TCblForm : public TBaseForm {
 
 class Cbl : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "tavrik_cbl_XXXXXX").string();
-    dir_ = fs::path(mkdtemp(tmpl.data()));
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
   // Opens a library made of the given bytes; the log goes to form.
   bool OpenBytes(TCblForm& form, const std::string& bytes, TLibraryData& lib,
                  int which = kLibrarySource) {
@@ -96,7 +88,8 @@ class Cbl : public ::testing::Test {
     });
     return titles;
   }
-  fs::path dir_;
+  TTempFolder temp_{"tavrik_cbl"};
+  fs::path dir_ = temp_.Path();
 };
 
 TEST_F(Cbl, ReadsEveryCorpusLibrary) {

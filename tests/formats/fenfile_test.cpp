@@ -34,15 +34,11 @@ bool Logged(const TBaseForm& job, const std::string& text) {
 class FenFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("tavrik_fenfile_" + std::to_string(getpid()));
-    fs::create_directories(dir_);
     job_.SrcFormat = kFmtFen;
     job_.DstFormat = kFmtFen;
     job_.SrcCodePage = kCpUtf8;
     job_.DstCodePage = kCpUtf8;
   }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string Put(const std::string& bytes) {
     const std::string path = (dir_ / "in.fen").string();
     std::ofstream(path, std::ios::binary) << bytes;
@@ -52,7 +48,8 @@ class FenFile : public ::testing::Test {
   // Reads a file the way a job does (reader, then completion).
   bool Read(const std::string& path) { return ReadRecordFile(job_, rec_, path); }
 
-  fs::path dir_;
+  TTempFolder temp_{"tavrik_fenfile"};
+  fs::path dir_ = temp_.Path();
   TBaseForm job_;
   TChessRec rec_;
 };

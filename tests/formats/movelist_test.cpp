@@ -73,21 +73,18 @@ char CncSquare(uint8_t sq) { return static_cast<char>((sq & 0x0F) * 9 + (sq >> 4
 class MoveListFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("tavrik_movelist_" + std::to_string(getpid()));
-    fs::create_directories(dir);
     job.SrcCodePage = kCpUtf8;
     job.DstCodePage = kCpUtf8;
     job.DstFormat = kFmtPgn;
   }
-  void TearDown() override { fs::remove_all(dir); }
-
   // Reads a file through the format row, as a conversion job does.
   bool Read(int format, const fs::path& path) {
     job.SrcFormat = static_cast<uint32_t>(format);
     return ReadRecordFile(job, rec, path.string());
   }
 
-  fs::path dir;
+  TTempFolder temp_{"tavrik_movelist"};
+  fs::path dir = temp_.Path();
   TBaseForm job;
   TChessRec rec;
 };

@@ -11,6 +11,7 @@
 #include "app/any2any.h"
 #include "app/settings.h"
 #include "tests/formats/web_page_fixture.h"
+#include "tests/support/files.h"
 
 using namespace webpage;
 
@@ -166,8 +167,8 @@ TEST_F(Stqy, ManyVariationsAtOneMoveStayLinear) {
 }
 
 TEST(StqyJob, PageConvertedToPgnWithTheSourceOptions) {
-  const fs::path dir = fs::temp_directory_path() / ("tavrik_stqy_job_" + std::to_string(getpid()));
-  fs::create_directories(dir);
+  const TTempFolder temp("tavrik_stqy_job");
+  const fs::path dir = temp.Path();
   Settings().Clear();
   SetSettingsFolder(dir.string() + "/");
   Process().Unattended = true;
@@ -201,5 +202,4 @@ TEST(StqyJob, PageConvertedToPgnWithTheSourceOptions) {
   Settings().Clear();
   SetSettingsFolder("");
   Process() = TProcessState{};
-  fs::remove_all(dir);
 }

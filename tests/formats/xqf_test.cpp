@@ -521,8 +521,8 @@ TEST(XqfHeader, TextsAreCutAtFieldEndsOnWholeCharacters) {
 }
 
 TEST(XqfWriter, WritesThroughWriteOutputAndReadsFromFile) {
-  const fs::path dir = fs::temp_directory_path() / ("tavrik_xqf_" + std::to_string(getpid()));
-  fs::create_directories(dir);
+  const TTempFolder temp("tavrik_xqf");
+  const fs::path dir = temp.Path();
   TBaseForm job;
   TChessRec rec, back;
   BuildSample(Samples()[1], rec);
@@ -534,5 +534,4 @@ TEST(XqfWriter, WritesThroughWriteOutputAndReadsFromFile) {
   ExpectSameRecord(rec, back);
   EXPECT_FALSE(ReadXqf(job, back, (dir / "missing.XQF").string()));
   EXPECT_NE(job.LogText().find("missing.XQF"), std::string::npos);
-  fs::remove_all(dir);
 }
