@@ -187,9 +187,7 @@ TEST_F(CblToAny, CorpusLibraryBecomesPgnWithVariations) {
   f.btnConvertClick();
   EXPECT_EQ(f.ErrorCount + f.WarningCount, 0) << f.LogText();
   int files = 0, withVariations = 0, blackFirst = 0;
-  for (const auto& e : fs::directory_iterator(dir_ + "out")) {
-    std::ifstream in(e.path(), std::ios::binary);
-    const std::string text(std::istreambuf_iterator<char>(in), {});
+  for (const auto& [name, text] : FolderFiles(dir_ + "out")) {
     ++files;
     withVariations += text.find("\r\n(\r\n") != std::string::npos;
     blackFirst += text.find(" b - - 0 1\"]") != std::string::npos;
@@ -197,8 +195,7 @@ TEST_F(CblToAny, CorpusLibraryBecomesPgnWithVariations) {
   EXPECT_EQ(files, 196);
   EXPECT_EQ(withVariations, 124);
   EXPECT_EQ(blackFirst, 4);
-  std::ifstream first(dir_ + "out/[163].PGN", std::ios::binary);
-  const std::string text(std::istreambuf_iterator<char>(first), {});
+  const std::string text = Slurp(dir_ + "out/[163].PGN");
   EXPECT_NE(text.find("[FEN \"2bak4/3P5/5a3/9/2b1N4/9/9/9/9/5K3 b - - 0 1\"]"), std::string::npos);
   EXPECT_NE(text.find("[Result \"1/2-1/2\"]"), std::string::npos);
 }

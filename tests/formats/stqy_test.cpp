@@ -192,8 +192,7 @@ TEST(StqyJob, PageConvertedToPgnWithTheSourceOptions) {
     f.edtDestination.Text = dir.string() + "/";
     f.RunAnyToAnyJob();
 
-    std::ifstream in(dir / "kind5_variations.PGN", std::ios::binary);
-    const std::string pgn((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string pgn = Slurp(dir / "kind5_variations.PGN");
     EXPECT_NE(pgn.find("[Red \"許銀川\"]"), std::string::npos) << pgn;
     EXPECT_NE(pgn.find("[Round \"第1輪\"]"), std::string::npos) << pgn;
     EXPECT_NE(pgn.find("[Event \"全國象棋個人賽\"]"), std::string::npos) << pgn;
