@@ -11,19 +11,18 @@
 #include "core/uglobal.h"
 #include "formats/ccbridge/cbl.h"
 #include "formats/ccbridge/cbr.h"
+#include "tests/support/test_job.h"
 
 namespace {
 
-class TQuietJob : public TJobState {
+class TLibraryJob : public TQuietJob {
  public:
-  TQuietJob() {
+  TLibraryJob() {
     SrcFormat = kFmtCbl;
     DstFormat = kFmtCbl;
     SrcCodePage = kCpGbk;
     DstCodePage = kCpGbk;
   }
-  void Log(const std::string&, int, bool) override {}
-  void LogRecord(TChessRec&, const std::string&, int) override {}
 };
 
 std::string LoadCorpusFile(const char* name) {
@@ -39,7 +38,7 @@ void BM_ReadLibrary(benchmark::State& state) {
     state.SkipWithError("corpus file missing");
     return;
   }
-  TQuietJob job;
+  TLibraryJob job;
   TChessRec rec;
   int records = 0;
   for (auto _ : state) {
@@ -65,7 +64,7 @@ BENCHMARK(BM_ReadLibrary)->Unit(benchmark::kMillisecond);
 // at compression level range(1).
 void BM_WriteLibrary(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
-  TQuietJob job;
+  TLibraryJob job;
   TChessRec rec;
   ResetRecord(rec, kFmtCbl, kFmtCbl);
   SetMoveCapacity(rec, 121);

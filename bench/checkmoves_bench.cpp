@@ -11,15 +11,9 @@
 #include "core/movecheck.h"
 #include "core/notation.h"
 #include "core/record.h"
+#include "tests/support/test_job.h"
 
 namespace {
-
-class TQuietJob : public TJobState {
- public:
-  int Messages = 0;
-  void Log(const std::string&, int, bool) override { ++Messages; }
-  void LogRecord(TChessRec&, const std::string&, int) override { ++Messages; }
-};
 
 const uint8_t kStart[32] = {0x09, 0x19, 0x29, 0x39, 0x49, 0x59, 0x69, 0x79, 0x89, 0x17, 0x77,
                             0x06, 0x26, 0x46, 0x66, 0x86, 0x00, 0x10, 0x20, 0x30, 0x40, 0x50,

@@ -14,14 +14,9 @@
 #include "core/jobstate.h"
 #include "core/record.h"
 #include "core/uglobal.h"
+#include "tests/support/test_job.h"
 
 namespace {
-
-class TQuietJob : public TJobState {
- public:
-  void Log(const std::string&, int = kLogPlain, bool = true) override {}
-  void LogRecord(TChessRec&, const std::string&, int) override {}
-};
 
 using TMove = std::pair<uint8_t, uint8_t>;
 

@@ -17,14 +17,9 @@
 #include "core/record.h"
 #include "core/uglobal.h"
 #include "tests/ecco/coordinates.h"
+#include "tests/support/test_job.h"
 
 namespace {
-
-class TQuietJob : public TJobState {
- public:
-  void Log(const std::string&, int = kLogPlain, bool = true) override {}
-  void LogRecord(TChessRec&, const std::string&, int) override {}
-};
 
 // WXF moves of a game given as coordinates such as "h2e2".
 std::string WxfOfCoordinates(const std::string& moves) {

@@ -11,14 +11,9 @@
 #include "formats/binary/ccm.h"
 #include "formats/binary/che.h"
 #include "formats/binary/cnc.h"
+#include "tests/support/test_job.h"
 
 namespace {
-
-class TQuietJob : public TJobState {
- public:
-  void Log(const std::string&, int, bool) override {}
-  void LogRecord(TChessRec&, const std::string&, int) override {}
-};
 
 std::string MakeCnc(int moves) {
   std::string out(90, 'N');

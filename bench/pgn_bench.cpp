@@ -17,17 +17,12 @@
 #include "core/variants.h"
 #include "formats/text/pgn.h"
 #include "formats/text/text.h"
+#include "tests/support/test_job.h"
 
 namespace {
 
 constexpr int kRecords = 10000;
 constexpr int kDistinctGames = 100;
-
-class TQuietJob : public TJobState {
- public:
-  void Log(const std::string&, int, bool) override {}
-  void LogRecord(TChessRec&, const std::string&, int) override {}
-};
 
 // A random game of legal moves that prefers quiet moves, so that it lasts.
 void MakeGame(TQuietJob& job, TChessRec& rec, unsigned seed) {

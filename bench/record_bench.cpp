@@ -7,16 +7,11 @@
 #include "core/jobstate.h"
 #include "core/record.h"
 #include "core/uglobal.h"
+#include "tests/support/test_job.h"
 
 namespace {
 
 constexpr int kNodes = 200000;
-
-class TQuietJob : public TJobState {
- public:
-  void Log(const std::string&, int, bool) override {}
-  void LogRecord(TChessRec&, const std::string&, int) override {}
-};
 
 // Flags of a tree in pre-order, as a binary reader finds them: runs of eight
 // moves, each run's first move having an alternative that starts the next run

@@ -9,14 +9,9 @@
 #include "core/record.h"
 #include "core/uglobal.h"
 #include "formats/binary/xqf.h"
+#include "tests/support/test_job.h"
 
 namespace {
-
-class TQuietJob : public TJobState {
- public:
-  void Log(const std::string&, int, bool) override {}
-  void LogRecord(TChessRec&, const std::string&, int) override {}
-};
 
 const char* const kBigFiles[] = {
     "v18_zhongpao_215980nodes_1MB.xqf", "v18_xianrenzhilu_107001nodes.xqf",

@@ -12,17 +12,9 @@
 #include "core/record.h"
 #include "core/uglobal.h"
 #include "formats/text/cbf.h"
+#include "tests/support/test_job.h"
 
 namespace {
-
-// Keeps the log in the record so that the logging paths run too.
-class TFuzzJob : public TJobState {
- public:
-  void Log(const std::string&, int, bool) override {}
-  void LogRecord(TChessRec& rec, const std::string& text, int level) override {
-    if (level != kLogPlain && rec.ErrorText.size() < 4096) rec.ErrorText += text;
-  }
-};
 
 void CheckAt(bool condition, int line) {
   if (condition) return;

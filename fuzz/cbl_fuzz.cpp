@@ -12,20 +12,17 @@
 #include "core/uglobal.h"
 #include "formats/ccbridge/cbl.h"
 #include "formats/ccbridge/cbr.h"
+#include "tests/support/test_job.h"
 
 namespace {
 
-class TFuzzJob : public TJobState {
+class TLibraryFuzzJob : public TFuzzJob {
  public:
-  TFuzzJob() {
+  TLibraryFuzzJob() {
     SrcFormat = kFmtCbl;
     DstFormat = kFmtPgn;
     SrcCodePage = kCpGbk;
     DstCodePage = kCpUtf8;
-  }
-  void Log(const std::string&, int, bool) override {}
-  void LogRecord(TChessRec& rec, const std::string& text, int level) override {
-    if (level != kLogPlain && rec.ErrorText.size() < 4096) rec.ErrorText += text;
   }
 };
 
@@ -39,7 +36,7 @@ void CheckAt(bool condition, int line) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static TFuzzJob job;
+  static TLibraryFuzzJob job;
   static TChessRec rec;
   const std::string_view file(reinterpret_cast<const char*>(data), size);
   TLibraryData lib;

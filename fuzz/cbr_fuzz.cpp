@@ -11,20 +11,17 @@
 #include "core/record.h"
 #include "core/uglobal.h"
 #include "formats/ccbridge/cbr.h"
+#include "tests/support/test_job.h"
 
 namespace {
 
-class TFuzzJob : public TJobState {
+class TLibraryFuzzJob : public TFuzzJob {
  public:
-  TFuzzJob() {
+  TLibraryFuzzJob() {
     SrcFormat = kFmtCbl;
     DstFormat = kFmtCbl;
     SrcCodePage = kCpGbk;
     DstCodePage = kCpGbk;
-  }
-  void Log(const std::string&, int, bool) override {}
-  void LogRecord(TChessRec& rec, const std::string& text, int level) override {
-    if (level != kLogPlain && rec.ErrorText.size() < 4096) rec.ErrorText += text;
   }
 };
 
@@ -46,7 +43,7 @@ void CheckTreeShape(const TChessRec& rec) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static TFuzzJob job;
+  static TLibraryFuzzJob job;
   static TChessRec rec, again;
   static std::string written;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -12,14 +12,9 @@
 #include "core/clipboard.h"
 #include "core/encoding.h"
 #include "core/jobstate.h"
+#include "tests/support/test_job.h"
 
 namespace {
-
-class TQuietJob : public TJobState {
- public:
-  void Log(const std::string&, int, bool) override {}
-  void LogRecord(TChessRec&, const std::string&, int) override {}
-};
 
 const int kCodePages[4] = {kCpGbk, kCpBig5, kCpUtf8, kCpUtf16Le};
 const int kFlags[3] = {0, kMapToSimplified, kMapToTraditional};

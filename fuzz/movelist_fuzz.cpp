@@ -14,17 +14,9 @@
 #include "formats/binary/ccm.h"
 #include "formats/binary/che.h"
 #include "formats/binary/cnc.h"
+#include "tests/support/test_job.h"
 
 namespace {
-
-// Keeps the log in the record so that the logging paths run too.
-class TFuzzJob : public TJobState {
- public:
-  void Log(const std::string&, int, bool) override {}
-  void LogRecord(TChessRec& rec, const std::string& text, int level) override {
-    if (level != kLogPlain && rec.ErrorText.size() < 4096) rec.ErrorText += text;
-  }
-};
 
 void Check(bool condition) {
   if (!condition) __builtin_trap();

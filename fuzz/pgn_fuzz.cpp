@@ -16,14 +16,9 @@
 #include "core/record.h"
 #include "core/uglobal.h"
 #include "formats/text/pgn.h"
+#include "tests/support/test_job.h"
 
 namespace {
-
-class TQuietJob : public TJobState {
- public:
-  void Log(const std::string&, int, bool) override {}
-  void LogRecord(TChessRec&, const std::string&, int) override {}
-};
 
 void Require(bool ok) {
   if (!ok) std::abort();

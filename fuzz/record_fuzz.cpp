@@ -8,14 +8,9 @@
 #include "core/jobstate.h"
 #include "core/record.h"
 #include "core/uglobal.h"
+#include "tests/support/test_job.h"
 
 namespace {
-
-class TQuietJob : public TJobState {
- public:
-  void Log(const std::string&, int, bool) override {}
-  void LogRecord(TChessRec&, const std::string&, int) override {}
-};
 
 void Require(bool ok) {
   if (!ok) std::abort();

@@ -21,8 +21,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const fs::path arg = argv[i];
     if (fs::is_directory(arg)) {
+      // A folder of test data also holds the readers' golden dumps: text, not inputs.
       for (const auto& entry : fs::directory_iterator(arg))
-        if (entry.is_regular_file()) inputs.push_back(entry.path());
+        if (entry.is_regular_file() && entry.path().extension() != ".dump")
+          inputs.push_back(entry.path());
     } else {
       inputs.push_back(arg);
     }

@@ -10,25 +10,11 @@
 #include "app/settings.h"
 #include "core/jobstate.h"
 #include "formats/text/registry.h"
+#include "tests/support/app_fixture.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string MakeTempDir() {
-  std::string tmpl = (fs::temp_directory_path() / "tavrik_any2any_XXXXXX").string();
-  return std::string(mkdtemp(tmpl.data())) + "/";
-}
-
-void Spit(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-bool Logged(const TBaseForm& form, const std::string& text) {
-  for (const std::string& line : form.mmoLog.Lines)
-    if (line.find(text) != std::string::npos) return true;
-  return false;
-}
 
 // Sets a list to the given format row.
 void SelectSource(TAnyFormat2AnyFormatForm& f, int row) {
@@ -43,25 +29,7 @@ void SelectDestination(TAnyFormat2AnyFormatForm& f, int row) {
   f.cbbDestinationFormatChange();
 }
 
-class AnyToAnyTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = MakeTempDir();
-    Settings().Clear();
-    SetSettingsFolder(dir_);
-    Process().Unattended = true;
-    Process().SystemCodePage = kCpUtf8;
-    BuildFormatStrings();
-  }
-  void TearDown() override {
-    Settings().Clear();
-    SetSettingsFolder("");
-    Process() = TProcessState{};
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-  std::string dir_;
-};
+class AnyToAnyTest : public TAppTest {};
 
 }  // namespace
 

@@ -15,6 +15,7 @@
 #include "formats/ccbridge/cbl.h"
 #include "formats/ccbridge/cbr.h"
 #include "formats/text/registry.h"
+#include "tests/support/app_fixture.h"
 
 namespace fs = std::filesystem;
 
@@ -22,16 +23,6 @@ namespace {
 
 const std::string kExamples = std::string(TAVRIK_TEST_DATA) + "/../../examples";
 const std::string kCorpus = TAVRIK_CORPUS_DIR;
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void Spit(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
 
 std::string Gbk(const std::string& utf8) {
   std::string s = utf8;
@@ -106,40 +97,15 @@ std::vector<TRecordDigest> DirectRecords(const std::vector<std::string>& files, 
   return out;
 }
 
-std::vector<std::string> FilesMatching(const std::string& folder, const std::string& mask) {
-  std::vector<std::string> files;
-  for (const auto& e : fs::directory_iterator(folder))
-    if (e.is_regular_file() && MatchesMask(e.path().filename().string(), mask))
-      files.push_back(e.path().string());
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
 int PositionOf(uint32_t format) {
   for (int i = 0; i < TAnyFormat2CBLForm::kSourceRowCount; ++i)
     if (TAnyFormat2CBLForm::kSourceRows[i] == static_cast<int>(format)) return i;
   return -1;
 }
 
-class AnyToCbl : public ::testing::Test {
+class AnyToCbl : public TAppTest {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "tavrik_any2cbl_XXXXXX").string();
-    dir_ = std::string(mkdtemp(tmpl.data())) + "/";
-    Settings().Clear();
-    SetSettingsFolder(dir_);
-    Process().Unattended = true;
-    Process().SystemCodePage = kCpUtf8;
-    BuildFormatStrings();
-  }
-  void TearDown() override {
-    SetClipboard(nullptr);
-    Settings().Clear();
-    SetSettingsFolder("");
-    Process() = TProcessState{};
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
+  void TearDown() override { SetClipboard(nullptr); }
   // Creates an empty library at dir_ + name.
   std::string Create(const std::string& name, int compression = 2) {
     TAnyFormat2CBLForm f;
@@ -156,12 +122,6 @@ class AnyToCbl : public ::testing::Test {
       f.rgSourceCodePageClick();
     }
   }
-  static bool Logged(const TBaseForm& f, const std::string& utf8) {
-    for (const std::string& line : f.mmoLog.Lines)
-      if (line.find(SystemText(utf8)) != std::string::npos) return true;
-    return false;
-  }
-  std::string dir_;
 };
 
 TEST_F(AnyToCbl, CreatesEmptyLibrariesAtEveryCompression) {

@@ -13,6 +13,7 @@
 #include "core/ecco.h"
 #include "core/record.h"
 #include "core/uglobal.h"
+#include "tests/support/files.h"
 
 namespace fs = std::filesystem;
 
@@ -40,17 +41,6 @@ class TWalkJob : public TBaseForm {
   }
 };
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const std::string& path, const std::string& data) {
-  std::ofstream(path, std::ios::binary) << data;
-}
-
 std::vector<std::string> Names(const std::string& folder) {
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
@@ -62,20 +52,15 @@ class BaseForm : public ::testing::Test {
  protected:
   void SetUp() override {
     Process() = TProcessState();
-    char pattern[] = "/tmp/baseformXXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = std::string(pattern) + "/";
     job.DstFormat = kFmtPgn;
     rec.Texts.resize(kSlotStartComment + 1);
     job.PrepareJob();
   }
-  void TearDown() override {
-    SetClipboard(nullptr);
-    fs::remove_all(dir);
-  }
+  void TearDown() override { SetClipboard(nullptr); }
   std::string LastLog() const { return job.mmoLog.Lines.empty() ? "" : job.mmoLog.Lines.back(); }
 
-  std::string dir;
+  TTempFolder temp_{"tavrik_baseform"};
+  std::string dir = temp_.Path();
   TWalkJob job;
   TChessRec rec;
 };
@@ -232,7 +217,7 @@ TEST_F(BaseForm, WalkHandlesFilesBeforeFoldersAndMakesOnlyNeededFolders) {
   for (const char* d : {"src/a/deep", "src/empty"}) fs::create_directories(dir + d);
   for (const char* f : {"src/z.xqf", "src/b.txt", "src/a/c.XQF", "src/a/deep/d.xqf",
                         "src/empty/x.txt", "src/noext"})
-    WriteFile(dir + f, "x");
+    Spit(dir + f, "x");
   job.SrcFormat = kFmtXqf;
   job.chkSubDir.Checked = true;
   EXPECT_EQ(job.WalkSourceFolder(dir + "src/", dir + "dst/"), 3);
@@ -248,7 +233,7 @@ TEST_F(BaseForm, WalkHandlesFilesBeforeFoldersAndMakesOnlyNeededFolders) {
   job.PrepareJob();
   fs::remove_all(dir + "dst");
   fs::create_directories(dir + "dst");
-  WriteFile(dir + "dst/a", "blocks the folder");
+  Spit(dir + "dst/a", "blocks the folder");
   EXPECT_EQ(job.WalkSourceFolder(dir + "src/", dir + "dst/"), 1);
   EXPECT_EQ(job.ErrorCount, 2);
   EXPECT_EQ(job.mmoLog.Lines[2], "[錯誤] 不能建立文件夾：" + dir + "dst/a/");
@@ -299,20 +284,20 @@ TEST_F(BaseForm, Md5OnlyWhenExistingNamesTheNewContent) {
   EXPECT_TRUE(job.WriteOutput(rec, dir + "g.pgn", 0, "second"));
   ASSERT_EQ(asker.Questions.size(), 1u);
   EXPECT_NE(asker.Questions[0].find("g{"), std::string::npos);
-  EXPECT_EQ(ReadAll(dir + "g.pgn"), "first");
+  EXPECT_EQ(Slurp(dir + "g.pgn"), "first");
 }
 
 TEST_F(BaseForm, ReplaceQuestionYesToAllAndNoToAll) {
   TScriptedAsker asker;
   job.Asker = &asker;
-  for (const char* f : {"1.pgn", "2.pgn", "3.pgn"}) WriteFile(dir + f, "old");
+  for (const char* f : {"1.pgn", "2.pgn", "3.pgn"}) Spit(dir + f, "old");
   asker.Answers = {kAnswerNo, kAnswerYesToAll};
   EXPECT_FALSE(job.WriteOutput(rec, dir + "1.pgn", 0, "new"));
   EXPECT_TRUE(job.WriteOutput(rec, dir + "2.pgn", 0, "new"));
   EXPECT_TRUE(job.WriteOutput(rec, dir + "3.pgn", 0, "new"));
   EXPECT_EQ(asker.Questions.size(), 2u);
   EXPECT_EQ(asker.Questions[0], "文件“" + dir + "1.pgn”已存在，是否替換？");
-  EXPECT_EQ(ReadAll(dir + "1.pgn") + ReadAll(dir + "3.pgn"), "oldnew");
+  EXPECT_EQ(Slurp(dir + "1.pgn") + Slurp(dir + "3.pgn"), "oldnew");
 
   job.PrepareJob();
   asker.Answers = {kAnswerNoToAll};
@@ -320,11 +305,11 @@ TEST_F(BaseForm, ReplaceQuestionYesToAllAndNoToAll) {
   EXPECT_FALSE(job.WriteOutput(rec, dir + "3.pgn", 0, "newer"));
   EXPECT_EQ(asker.Questions.size(), 3u);
   EXPECT_TRUE(job.mmoLog.Lines.empty());  // skipped silently
-  EXPECT_EQ(ReadAll(dir + "3.pgn"), "new");
+  EXPECT_EQ(Slurp(dir + "3.pgn"), "new");
 }
 
 TEST_F(BaseForm, FailedWriteKeepsTheOldFile) {
-  WriteFile(dir + "keep.pgn", "old");
+  Spit(dir + "keep.pgn", "old");
   // A file-size limit makes the write fail even for root.
   rlimit saved;
   getrlimit(RLIMIT_FSIZE, &saved);
@@ -336,7 +321,7 @@ TEST_F(BaseForm, FailedWriteKeepsTheOldFile) {
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, oldHandler);
   EXPECT_FALSE(written);
-  EXPECT_EQ(ReadAll(dir + "keep.pgn"), "old");
+  EXPECT_EQ(Slurp(dir + "keep.pgn"), "old");
   EXPECT_EQ(Names(dir), std::vector<std::string>{"keep.pgn"});  // no temporary file left
   EXPECT_EQ(job.ErrorCount, 1);
 
@@ -359,9 +344,9 @@ TEST_F(BaseForm, LongPathRefusedOnlyForNewFiles) {
   const std::string tooLong = pathOf(259, "d");
   EXPECT_FALSE(job.WriteOutput(rec, tooLong, 0, "x"));
   EXPECT_EQ(LastLog(), "[錯誤] 路徑和文件名總長度超過最大長度。" + tooLong);
-  WriteFile(tooLong, "old");
+  Spit(tooLong, "old");
   EXPECT_TRUE(job.WriteOutput(rec, tooLong, 0, "new"));
-  EXPECT_EQ(ReadAll(tooLong), "new");
+  EXPECT_EQ(Slurp(tooLong), "new");
 }
 
 TEST_F(BaseForm, EmptyRecordMakesEmptyFileAndCounts) {

@@ -13,7 +13,8 @@
 #include "formats/ccbridge/cbl.h"
 #include "formats/ccbridge/cbr.h"
 #include "formats/text/registry.h"
-#include "tests/core/test_job.h"
+#include "tests/support/app_fixture.h"
+#include "tests/support/test_job.h"
 
 namespace fs = std::filesystem;
 
@@ -51,31 +52,9 @@ void MakeLibrary(const std::string& path, const std::vector<std::string>& titles
   WriteLibraryFile(job, data, 2, path, static_cast<int32_t>(data.size()));
 }
 
-std::set<std::string> FilesIn(const std::string& folder) {
-  std::set<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
-  return names;
-}
-
-class CblToAny : public ::testing::Test {
+class CblToAny : public TAppTest {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "tavrik_cbl2any_XXXXXX").string();
-    dir_ = std::string(mkdtemp(tmpl.data())) + "/";
-    Settings().Clear();
-    SetSettingsFolder(dir_);
-    Process().Unattended = true;
-    Process().SystemCodePage = kCpUtf8;
-    BuildFormatStrings();
-    fs::create_directories(dir_ + "out");
-  }
-  void TearDown() override {
-    Settings().Clear();
-    SetSettingsFolder("");
-    Process() = TProcessState{};
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
+  void SetUp() override { fs::create_directories(dir_ + "out"); }
   // A form set to convert into PGN files in dir_/out with the given naming.
   void Prepare(TCBL2AnyFormatForm& f, int source, const std::string& path, int naming) {
     for (int i = 0; i < TAnyFormat2AnyFormatForm::kDestinationRowCount; ++i)
@@ -96,12 +75,6 @@ class CblToAny : public ::testing::Test {
       if (line.rfind(mark, 0) == 0) names.push_back(fs::path(line.substr(mark.size())).filename());
     return names;
   }
-  static bool Logged(const TCBL2AnyFormatForm& f, const std::string& utf8) {
-    for (const std::string& line : f.mmoLog.Lines)
-      if (line.find(SystemText(utf8)) != std::string::npos) return true;
-    return false;
-  }
-  std::string dir_;
 };
 
 TEST_F(CblToAny, EqualTitlesGetTheirLabels) {
@@ -139,7 +112,7 @@ TEST_F(CblToAny, EmptyAndUnusableTitles) {
   f.LoadLibraryList(dir_ + "t.CBL", false);
   EXPECT_EQ(f.ConvertLibrary(dir_ + "t.CBL", dir_ + "out/", true, ".PGN"), 0);  // none selected
   EXPECT_EQ(f.ConvertLibrary(dir_ + "t.CBL", dir_ + "out/", false, ".PGN"), 6);
-  EXPECT_EQ(FilesIn(dir_ + "out"),
+  EXPECT_EQ(FileNamesIn(dir_ + "out"),
             (std::set<std::string>{"abc.PGN", "NoName[2].PGN", "NoName[6].PGN", "x[1].PGN",
                                    "x[1][3].PGN", "x[4].PGN"}));
 }
@@ -155,7 +128,7 @@ TEST_F(CblToAny, NumberNamingAndClipboardOrder) {
     EXPECT_TRUE(Logged(f, "棋譜數量：150"));
     f.btnReverseSelectClick();  // all selected
     f.btnConvertClick();
-    const std::set<std::string> files = FilesIn(dir_ + "out");
+    const std::set<std::string> files = FileNamesIn(dir_ + "out");
     EXPECT_EQ(files.size(), 150u);
     EXPECT_TRUE(files.count("[001].PGN") && files.count("[150].PGN"));
   }
@@ -192,9 +165,9 @@ TEST_F(CblToAny, FolderOfLibrariesGoesIntoOneFolderEach) {
   Prepare(f, TCBL2AnyFormatForm::kSourceFolder, dir_ + "src", TCBL2AnyFormatForm::kNameTitle);
   f.chkSubDir.Checked = true;
   f.btnConvertClick();
-  EXPECT_EQ(FilesIn(dir_ + "out/a"), (std::set<std::string>{"one.PGN", "two.PGN"}));
-  EXPECT_EQ(FilesIn(dir_ + "out/b"), (std::set<std::string>{"three.PGN"}));
-  EXPECT_EQ(FilesIn(dir_ + "out/sub/c"), (std::set<std::string>{"four.PGN"}));
+  EXPECT_EQ(FileNamesIn(dir_ + "out/a"), (std::set<std::string>{"one.PGN", "two.PGN"}));
+  EXPECT_EQ(FileNamesIn(dir_ + "out/b"), (std::set<std::string>{"three.PGN"}));
+  EXPECT_EQ(FileNamesIn(dir_ + "out/sub/c"), (std::set<std::string>{"four.PGN"}));
   EXPECT_EQ(f.ErrorCount, 1);  // the broken library, then the walk went on
   EXPECT_TRUE(Logged(f, "已轉換 4 個棋譜"));
   EXPECT_TRUE(f.lstSource.Items.empty());
@@ -214,9 +187,7 @@ TEST_F(CblToAny, CorpusLibraryBecomesPgnWithVariations) {
   f.btnConvertClick();
   EXPECT_EQ(f.ErrorCount + f.WarningCount, 0) << f.LogText();
   int files = 0, withVariations = 0, blackFirst = 0;
-  for (const auto& e : fs::directory_iterator(dir_ + "out")) {
-    std::ifstream in(e.path(), std::ios::binary);
-    const std::string text(std::istreambuf_iterator<char>(in), {});
+  for (const auto& [name, text] : FolderFiles(dir_ + "out")) {
     ++files;
     withVariations += text.find("\r\n(\r\n") != std::string::npos;
     blackFirst += text.find(" b - - 0 1\"]") != std::string::npos;
@@ -224,8 +195,7 @@ TEST_F(CblToAny, CorpusLibraryBecomesPgnWithVariations) {
   EXPECT_EQ(files, 196);
   EXPECT_EQ(withVariations, 124);
   EXPECT_EQ(blackFirst, 4);
-  std::ifstream first(dir_ + "out/[163].PGN", std::ios::binary);
-  const std::string text(std::istreambuf_iterator<char>(first), {});
+  const std::string text = Slurp(dir_ + "out/[163].PGN");
   EXPECT_NE(text.find("[FEN \"2bak4/3P5/5a3/9/2b1N4/9/9/9/9/5K3 b - - 0 1\"]"), std::string::npos);
   EXPECT_NE(text.find("[Result \"1/2-1/2\"]"), std::string::npos);
 }

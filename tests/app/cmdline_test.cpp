@@ -12,21 +12,11 @@
 #include <sstream>
 
 #include "core/uglobal.h"
+#include "tests/support/app_fixture.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void Spit(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 std::vector<std::string> LinesOf(const std::string& text) {
   std::vector<std::string> lines;
@@ -35,32 +25,9 @@ std::vector<std::string> LinesOf(const std::string& text) {
   return lines;
 }
 
-class CommandLineTest : public ::testing::Test {
+class CommandLineTest : public TProgramTest {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "tavrik_cmdline_XXXXXX").string();
-    dir_ = std::string(mkdtemp(tmpl.data())) + "/";
-    config_ = dir_ + "config/";
-    fs::create_directories(config_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-
-  // Runs tavrik in the test folder; returns the exit status, keeps stdout.
-  int Run(const std::string& args) {
-    std::string cmd = "cd '" + dir_ + "' && TAVRIK_CONFIG_DIR='" + config_ + "' '" +
-                      TAVRIK_BINARY_DIR + "/tavrik' " + args + " >'" + dir_ +
-                      "stdout.txt' 2>/dev/null";
-    int rc = std::system(cmd.c_str());
-    out_ = Slurp(dir_ + "stdout.txt");
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  }
-
   std::string Ini() { return Slurp(config_ + "tavrik.ini"); }
-
-  std::string dir_, config_, out_;
 };
 
 }  // namespace

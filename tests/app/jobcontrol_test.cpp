@@ -14,35 +14,11 @@
 #include "app/cbl3tocbr.h"
 #include "app/settings.h"
 #include "formats/text/registry.h"
+#include "tests/support/app_fixture.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
-void Spit(const fs::path& p, const std::string& bytes) {
-  fs::create_directories(p.parent_path());
-  std::ofstream(p, std::ios::binary) << bytes;
-}
-
-int CountFiles(const fs::path& dir) {
-  int n = 0;
-  std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::end(it);
-       it.increment(ec))
-    if (it->is_regular_file()) ++n;
-  return n;
-}
-
-bool Logged(const std::vector<std::string>& lines, const std::string& text) {
-  for (const std::string& line : lines)
-    if (line.find(text) != std::string::npos) return true;
-  return false;
-}
 
 // A CBL 3.0 library of count records, one 4096-byte block each.
 std::string Cbl3Library(int count) {
@@ -69,26 +45,7 @@ struct TStopCase {
 
 void PrintTo(const TStopCase& c, std::ostream* os) { *os << c.Name; }
 
-class JobControlTest : public ::testing::TestWithParam<TStopCase> {
- protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "tavrik_stop_XXXXXX").string();
-    dir_ = std::string(mkdtemp(tmpl.data())) + "/";
-    Settings().Clear();
-    SetSettingsFolder(dir_);
-    Process().Unattended = true;
-    Process().SystemCodePage = kCpUtf8;
-    BuildFormatStrings();
-  }
-  void TearDown() override {
-    Settings().Clear();
-    SetSettingsFolder("");
-    Process() = TProcessState{};
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-  std::string dir_;
-};
+class JobControlTest : public TAppTestOf<::testing::TestWithParam<TStopCase>> {};
 
 // Requests the stop once the progress reaches stopAfter; remembers the totals.
 void StopAt(TJobControl& job, const TStopCase& c, std::vector<int64_t>& totals) {
@@ -140,7 +97,7 @@ TEST_P(JobControlTest, StopKeepsWhatWasWrittenAndSaysHowFar) {
     log = f.mmoLog.Lines;
   }
 
-  EXPECT_EQ(CountFiles(dst), c.Written);
+  EXPECT_EQ(static_cast<int>(FileNamesIn(dst).size()), c.Written);
   EXPECT_TRUE(Logged(log, c.Where)) << c.Name;
   for (int64_t total : totals) EXPECT_GE(total, 0) << "a total is known for " << c.Name;
 }

@@ -16,47 +16,14 @@
 #include "core/ecco.h"
 #include "core/jobstate.h"
 #include "core/uglobal.h"
+#include "tests/support/app_fixture.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string MakeTempDir() {
-  std::string tmpl = (fs::temp_directory_path() / "tavrik_settings_XXXXXX").string();
-  return std::string(mkdtemp(tmpl.data())) + "/";
-}
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void Spit(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // Every test starts from empty settings in a folder of its own.
-class SettingsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = MakeTempDir();
-    Settings().Clear();
-    SetSettingsFolder(dir_);
-    Process().Unattended = true;
-    Process().SystemCodePage = kCpUtf8;
-  }
-  void TearDown() override {
-    Settings().Clear();
-    SetSettingsFolder("");
-    Process() = TProcessState{};
-    std::error_code ec;
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir_, ec);
-  }
-  std::string dir_;
-};
+class SettingsTest : public TAppTest {};
 
 }  // namespace
 

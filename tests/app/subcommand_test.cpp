@@ -14,16 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/app_fixture.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 // Just enough JSON to read back what the program writes.
 struct TJson {
@@ -111,48 +106,15 @@ TJson ParseJson(const std::string& text) {
   return json;
 }
 
-class SubCommandTest : public ::testing::Test {
+class SubCommandTest : public TProgramTest {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "tavrik_subcommand_XXXXXX").string();
-    dir_ = std::string(mkdtemp(tmpl.data())) + "/";
-    fs::create_directories(dir_ + "config");
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-
-  // Runs tavrik in the test folder (standard input from a file when given);
-  // returns the exit status and keeps both output streams.
-  int Run(const std::string& args, const std::string& input = "/dev/null") {
-    const std::string cmd = "cd '" + dir_ + "' && TAVRIK_CONFIG_DIR='" + dir_ + "config' '" +
-                            TAVRIK_BINARY_DIR + "/tavrik' " + args + " <'" + input + "' >'" + dir_ +
-                            "out.txt' 2>'" + dir_ + "err.txt'";
-    const int rc = std::system(cmd.c_str());
-    out_ = Slurp(dir_ + "out.txt");
-    err_ = Slurp(dir_ + "err.txt");
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  }
-
   // Copies a file of the test data into the test folder under a new name.
   void Copy(const std::string& data, const std::string& name) {
     fs::create_directories(fs::path(dir_ + name).parent_path());
     fs::copy_file(std::string(TAVRIK_TEST_DATA) + "/" + data, dir_ + name,
                   fs::copy_options::overwrite_existing);
   }
-
-  std::string dir_, out_, err_;
 };
-
-// The files of a folder tree with their bytes, by relative path.
-std::map<std::string, std::string> Tree(const std::string& folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& e : fs::recursive_directory_iterator(folder))
-    if (e.is_regular_file())
-      files[fs::relative(e.path(), folder).string()] = Slurp(e.path().string());
-  return files;
-}
 
 }  // namespace
 
@@ -212,8 +174,8 @@ TEST_F(SubCommandTest, ConvertGivesTheSameFilesBytesAndLogForAnyNumberOfJobs) {
   std::string log1 = err_;
   ASSERT_EQ(Run("convert in -r -o two --to pgn --jobs 3"), 1);
   std::string log2 = err_;
-  EXPECT_EQ(Tree(dir_ + "one"), Tree(dir_ + "two"));
-  EXPECT_EQ(Tree(dir_ + "one").size(), 6u);
+  EXPECT_EQ(FolderFiles(dir_ + "one"), FolderFiles(dir_ + "two"));
+  EXPECT_EQ(FolderFiles(dir_ + "one").size(), 6u);
   for (std::string* log : {&log1, &log2})
     for (size_t p; (p = log->find("/one/")) != std::string::npos ||
                    (p = log->find("/two/")) != std::string::npos;)
@@ -228,7 +190,7 @@ TEST_F(SubCommandTest, MultiGamePgnAndLibraryExportedToOneDatabaseKeepTheGames) 
                             "\n" + Slurp(std::string(TAVRIK_TEST_DATA) + "/pgn/iccs_8_plies.pgn");
   std::ofstream(dir_ + "three.pgn", std::ios::binary) << games;
   ASSERT_EQ(Run("convert three.pgn -o each --to xqf"), 0) << err_;
-  EXPECT_EQ(Tree(dir_ + "each").size(), 3u);
+  EXPECT_EQ(FolderFiles(dir_ + "each").size(), 3u);
   EXPECT_TRUE(fs::exists(dir_ + "each/three-1.XQF"));
 
   // A library of them and two more records, exported into one PGN file.
@@ -253,7 +215,7 @@ TEST_F(SubCommandTest, MultiGamePgnAndLibraryExportedToOneDatabaseKeepTheGames) 
   }
   // Per-record files, numbered, only the records asked for.
   ASSERT_EQ(Run("library export lib.CBL -o files --names number --records 2-3,5 --to cbf"), 0);
-  EXPECT_EQ(Tree(dir_ + "files").size(), 3u);
+  EXPECT_EQ(FolderFiles(dir_ + "files").size(), 3u);
 }
 
 TEST_F(SubCommandTest, LibraryBuildAppendsWithOverridesAndReplacesOnlyWhole) {
@@ -287,7 +249,7 @@ TEST_F(SubCommandTest, ConvertNamesFollowTheMd5AndClobberChoices) {
   // Another record under a taken name gets the MD5 of its content.
   ASSERT_EQ(Run("convert in/a.pgn -o out --to pgn"), 0) << err_;
   EXPECT_EQ(Slurp(dir_ + "out/a.PGN"), first);
-  EXPECT_EQ(Tree(dir_ + "out").size(), 2u);
+  EXPECT_EQ(FolderFiles(dir_ + "out").size(), 2u);
   // never replaces; --no-clobber keeps.
   ASSERT_EQ(Run("convert in/a.pgn -o out --to pgn --md5-names never --no-clobber"), 0);
   EXPECT_EQ(Slurp(dir_ + "out/a.PGN"), first);
@@ -340,7 +302,7 @@ TEST_F(SubCommandTest, LibrarySplitCutsAtTheRecordMarks) {
   }
   std::ofstream(dir_ + "lib3.CBL", std::ios::binary) << library;
   ASSERT_EQ(Run("library split lib3.CBL -o cut"), 0) << err_;
-  const auto files = Tree(dir_ + "cut");
+  const auto files = FolderFiles(dir_ + "cut");
   ASSERT_EQ(files.size(), 3u);
   EXPECT_EQ(files.at("2.CBR"), library.substr(8192, 4096));
   // Existing files are kept on request.

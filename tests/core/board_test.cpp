@@ -9,7 +9,7 @@
 #include "core/movecheck.h"
 #include "core/notation.h"
 #include "core/uglobal.h"
-#include "tests/core/test_job.h"
+#include "tests/support/test_job.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "core/jobstate.h"
 #include "core/record.h"
 #include "core/uglobal.h"
-#include "tests/core/test_job.h"
+#include "tests/support/test_job.h"
 
 namespace {
 

@@ -12,17 +12,9 @@
 
 #include "core/clipboard.h"
 #include "core/jobstate.h"
+#include "tests/support/test_job.h"
 
 namespace {
-
-class TLogJob : public TJobState {
- public:
-  std::vector<std::pair<std::string, int>> Lines;
-  void Log(const std::string& text, int level, bool) override { Lines.emplace_back(text, level); }
-  void LogRecord(TChessRec&, const std::string& text, int level) override {
-    Lines.emplace_back(text, level);
-  }
-};
 
 std::string TempFile(const std::string& name, const std::string& bytes) {
   std::filesystem::path p = std::filesystem::temp_directory_path() / ("tavrik_enc_" + name);
@@ -130,7 +122,7 @@ TEST(Encoding, SameCodePageGivesTheBytesOfTheFullRoundTrip) {
 }
 
 TEST(Encoding, ReadSourceTextFromFiles) {
-  TLogJob job;
+  TTestJob job;
   std::string text;
   // A GBK choice is overridden by a UTF-16LE mark; an odd last byte stays.
   std::string name = TempFile("le.txt", std::string("\xFF\xFE\xAE\x70"
@@ -157,18 +149,18 @@ TEST(Encoding, ReadSourceTextFromFiles) {
   EXPECT_TRUE(text.empty());
   ReadSourceText(job, text, name + ".missing", 0, kCpUtf8, kCpGbk, false);
   ASSERT_EQ(job.Lines.size(), 2u);
-  EXPECT_EQ(job.Lines[0], std::make_pair(std::string("此文件的大小是零字節!"), kLogError));
-  EXPECT_EQ(job.Lines[1], std::make_pair("源文件不存在。" + name + ".missing", kLogError));
+  EXPECT_EQ(job.At(kLogError), (std::vector<std::string>{"此文件的大小是零字節!",
+                                                         "源文件不存在。" + name + ".missing"}));
   // A file that is there but cannot be read says why.
   ReadSourceText(job, text, std::filesystem::path(name).parent_path().string(), 0, kCpUtf8, kCpGbk,
                  false);
   ASSERT_EQ(job.Lines.size(), 3u);
-  EXPECT_NE(job.Lines[2].first.find("不能讀取文件："), std::string::npos);
-  EXPECT_NE(job.Lines[2].first.find(std::strerror(EISDIR)), std::string::npos);
+  EXPECT_NE(job.Lines[2].Text.find("不能讀取文件："), std::string::npos);
+  EXPECT_NE(job.Lines[2].Text.find(std::strerror(EISDIR)), std::string::npos);
 }
 
 TEST(Encoding, ClipboardTextBothWays) {
-  TLogJob job;
+  TTestJob job;
   std::string text = "old";
   TClipboard* saved = Clipboard();
   SetClipboard(nullptr);

@@ -11,7 +11,7 @@
 #include "core/jobstate.h"
 #include "core/movecheck.h"
 #include "core/uglobal.h"
-#include "tests/core/test_job.h"
+#include "tests/support/test_job.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "core/encoding.h"
 #include "core/uglobal.h"
-#include "tests/core/test_job.h"
+#include "tests/support/test_job.h"
 
 namespace {
 

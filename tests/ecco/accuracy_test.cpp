@@ -23,21 +23,15 @@
 #include "core/record.h"
 #include "core/uglobal.h"
 #include "formats/text/pgn.h"
-#include "tests/core/test_job.h"
 #include "tests/ecco/coordinates.h"
+#include "tests/support/files.h"
+#include "tests/support/test_job.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 const std::string kData = TAVRIK_ECCO_DATA_DIR;
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 std::vector<std::string> Fields(const std::string& line) {
   std::vector<std::string> out;

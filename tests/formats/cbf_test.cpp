@@ -16,14 +16,15 @@
 #include "core/record.h"
 #include "core/uglobal.h"
 #include "formats/text/registry.h"
-#include "tests/core/test_job.h"
 #include "tests/formats/pgn_text_fixture.h"
+#include "tests/support/files.h"
+#include "tests/support/golden.h"
+#include "tests/support/record_dump.h"
+#include "tests/support/test_job.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using pgntext::ExpectGolden;
-using pgntext::ReadBytes;
 using pgntext::SetDestination;
 
 const fs::path kCorpus = fs::path(TAVRIK_CORPUS_DIR) / "cbf";
@@ -58,20 +59,6 @@ std::string Tree(const TChessRec& rec) {
   return out;
 }
 
-// Everything the reader fills, readable, for golden files.
-std::string Dump(bool ok, const TTestJob& job, const TChessRec& rec) {
-  std::string out = std::string("ok ") + (ok ? "1" : "0") + "\n";
-  for (const TTestJob::TLine& line : job.Lines) out += "log " + line.Text + "\n";
-  for (int slot = 1; slot <= kSlotCreator; ++slot)
-    if (!rec.Texts[slot].empty())
-      out += "text " + std::to_string(slot) + " " + rec.Texts[slot] + "\n";
-  out += "type " + std::to_string(rec.GameType) + " result " + std::to_string(rec.GameResult) +
-         " redfirst " + std::to_string(rec.RedFirst) + "\n" + Tree(rec) + "\n";
-  for (int i = 0; i <= rec.MoveCount; ++i)
-    if (!GetMoveText(rec, i).empty()) out += std::to_string(i) + " {" + GetMoveText(rec, i) + "}\n";
-  return out;
-}
-
 }  // namespace
 
 TEST(CbfReader, SampleFilesReadToTheirGoldenDumps) {
@@ -79,9 +66,9 @@ TEST(CbfReader, SampleFilesReadToTheirGoldenDumps) {
     TTestJob job;
     SetDestination(job, kCpUtf8, false);
     TChessRec rec;
-    const bool ok = Read(
-        job, rec, ReadBytes(fs::path(TAVRIK_TEST_DATA) / "cbf" / (std::string(name) + ".cbf")));
-    ExpectGolden(std::string("cbf/") + name + ".dump", Dump(ok, job, rec));
+    const bool ok =
+        Read(job, rec, Slurp(fs::path(TAVRIK_TEST_DATA) / "cbf" / (std::string(name) + ".cbf")));
+    ExpectGolden(std::string("cbf/") + name + ".dump", DumpReading(ok, job, rec));
   }
 }
 
@@ -99,7 +86,7 @@ TEST(CbfCorpus, FilesReadWithTheirTreesHeadsAndComments) {
       TTestJob job;
       SetDestination(job, cp, false);
       TChessRec rec;
-      ASSERT_TRUE(Read(job, rec, ReadBytes(kCorpus / f.File)));
+      ASSERT_TRUE(Read(job, rec, Slurp(kCorpus / f.File)));
       EXPECT_TRUE(job.Lines.empty());
       EXPECT_EQ(rec.MoveCount, f.Nodes);
       EXPECT_EQ(rec.Lines[0].Last, f.Nodes);
@@ -118,10 +105,10 @@ TEST(CbfCorpus, FilesReadWithTheirTreesHeadsAndComments) {
   TTestJob job;
   TChessRec rec;
   SetDestination(job, kCpBig5, false);
-  ASSERT_TRUE(Read(job, rec, ReadBytes(kCorpus / "cbf_classical_comments.cbf")));
+  ASSERT_TRUE(Read(job, rec, Slurp(kCorpus / "cbf_classical_comments.cbf")));
   EXPECT_EQ(rec.Texts[kSlotTitle], In(kCpBig5, "第一局 屏風馬巡河炮抵當頭炮局(和)"));
   SetDestination(job, kCpGbk, false);
-  ASSERT_TRUE(Read(job, rec, ReadBytes(kCorpus / "cbf_comments_76moves.cbf")));
+  ASSERT_TRUE(Read(job, rec, Slurp(kCorpus / "cbf_comments_76moves.cbf")));
   EXPECT_EQ(GetMoveText(rec, 0), In(kCpGbk, " 顺炮横车弃马对直车不受弃马局"));
 }
 
@@ -291,8 +278,8 @@ TEST(CbfReader, EntitiesAreNeitherExpandedNorFetched) {
 
 TEST(CbfFiles, RegistryRowReadsAndWritesFilesKeepingAnUnknownResult) {
   EXPECT_EQ(FileTypes[kFmtCbf].Source, TSourceKind::Bytes);
-  const fs::path dir = fs::temp_directory_path() / ("tavrik_cbf_dir_" + std::to_string(getpid()));
-  fs::create_directories(dir);
+  const TTempFolder temp("tavrik_cbf_dir");
+  const fs::path dir = temp.Path();
   std::ofstream(dir / "in.cbf", std::ios::binary)
       << Doc("<Name>t</Name><RecordResult>4</RecordResult>",
              "<Move value=\"00-00\"/><Move value=\"77-47\" end=\"1\"/>");
@@ -304,10 +291,9 @@ TEST(CbfFiles, RegistryRowReadsAndWritesFilesKeepingAnUnknownResult) {
   ASSERT_TRUE(ReadRecordFile(job, rec, (dir / "in.cbf").string()));
   EXPECT_EQ(rec.GameResult, 4);
   ASSERT_EQ(WriteRecord(job, rec, (dir / "out.cbf").string()), 1);
-  const std::string out = ReadBytes(dir / "out.cbf");
+  const std::string out = Slurp(dir / "out.cbf");
   EXPECT_EQ(out.substr(0, 3), "\xEF\xBB\xBF");
   EXPECT_NE(out.find("    <RecordResult>4</RecordResult>\r\n"), std::string::npos);
   EXPECT_NE(out.find("    <Move value=\"77-47\" end=\"1\"/>\r\n"), std::string::npos);
   EXPECT_FALSE(ReadRecordFile(job, rec, (dir / "missing.cbf").string()));
-  fs::remove_all(dir);
 }

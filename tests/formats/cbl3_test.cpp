@@ -13,20 +13,12 @@
 
 #include "app/cbl3tocbr.h"
 #include "app/settings.h"
+#include "tests/support/files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 const fs::path kCorpus = fs::path(TAVRIK_CORPUS_DIR);
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
-void Spit(const fs::path& p, const std::string& s) {
-  fs::create_directories(p.parent_path());
-  std::ofstream(p, std::ios::binary) << s;
-}
 
 // A record of a 3.0 library: the marker, a number and filler up to size.
 std::string Record(int number, size_t size = kCbl3BlockSize) {
@@ -64,15 +56,8 @@ class TScriptedAsker : public TAsker {
 
 class Cbl3Job : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "tavrik_cbl3_XXXXXX").string();
-    dir_ = std::string(mkdtemp(tmpl.data())) + "/";
-    Settings().EraseSection(kSecCbl3ToCbr);
-  }
-  void TearDown() override {
-    fs::remove_all(dir_);
-    Settings().EraseSection(kSecCbl3ToCbr);
-  }
+  void SetUp() override { Settings().EraseSection(kSecCbl3ToCbr); }
+  void TearDown() override { Settings().EraseSection(kSecCbl3ToCbr); }
   bool Logged(const TCBL3ToCBRForm& form, const std::string& text) {
     return form.LogText().find(text) != std::string::npos;
   }
@@ -82,7 +67,8 @@ class Cbl3Job : public ::testing::Test {
     std::sort(names.begin(), names.end());
     return names;
   }
-  std::string dir_;
+  TTempFolder temp_{"tavrik_cbl3"};
+  std::string dir_ = temp_.Path();
 };
 
 }  // namespace

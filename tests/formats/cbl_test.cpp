@@ -15,6 +15,7 @@
 #include "core/uglobal.h"
 #include "formats/ccbridge/cbr.h"
 #include "tests/formats/pgn_text_fixture.h"
+#include "tests/support/files.h"
 
 namespace fs = std::filesystem;
 
@@ -26,13 +27,6 @@ void PutI32(std::string& out, int32_t v) {
   for (int b = 0; b < 4; ++b)
     out.push_back(static_cast<char>((static_cast<uint32_t>(v) >> (8 * b)) & 0xFF));
 }
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
-void Spit(const fs::path& p, const std::string& s) { std::ofstream(p, std::ios::binary) << s; }
 
 // Library data: the five header texts, the times, the count and the explanation.
 std::string LibraryHeader(int32_t count, const std::string& name = "lib",
@@ -74,14 +68,6 @@ class TCblForm : public TBaseForm {
 
 class Cbl : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "tavrik_cbl_XXXXXX").string();
-    dir_ = fs::path(mkdtemp(tmpl.data()));
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
   // Opens a library made of the given bytes; the log goes to form.
   bool OpenBytes(TCblForm& form, const std::string& bytes, TLibraryData& lib,
                  int which = kLibrarySource) {
@@ -102,7 +88,8 @@ class Cbl : public ::testing::Test {
     });
     return titles;
   }
-  fs::path dir_;
+  TTempFolder temp_{"tavrik_cbl"};
+  fs::path dir_ = temp_.Path();
 };
 
 TEST_F(Cbl, ReadsEveryCorpusLibrary) {

@@ -8,8 +8,8 @@
 #include "core/encoding.h"
 #include "core/record.h"
 #include "core/uglobal.h"
-#include "tests/core/test_job.h"
 #include "tests/formats/pgn_text_fixture.h"
+#include "tests/support/test_job.h"
 
 namespace {
 
@@ -109,7 +109,7 @@ TEST(Cbr, RoundTripKeepsTreeCommentsAndHeader) {
       static_cast<size_t>(static_cast<uint8_t>(bytes[0]) | static_cast<uint8_t>(bytes[1]) << 8),
       bytes.size());
   EXPECT_GE(data.capacity(), size_t{1048576});
-  pgntext::ExpectGolden("cbr/canonical_game.cbr", MaskTimes(bytes, rec));
+  ExpectGolden("cbr/canonical_game.cbr", MaskTimes(bytes, rec));
 
   TTestJob readJob;
   TChessRec back;

@@ -18,6 +18,7 @@
 #include "core/record.h"
 #include "formats/text/registry.h"
 #include "tests/formats/pgn_text_fixture.h"
+#include "tests/support/files.h"
 
 using namespace pgntext;
 
@@ -47,16 +48,12 @@ std::tuple<int, int, int, int> Node(const char* digits, int ply, int parent) {
 class DhtmlXQRead : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("tavrik_dhtmlxq_" + std::to_string(getpid()));
-    fs::create_directories(dir);
     job.SrcFormat = kFmtUbbJava;
     job.DstFormat = kFmtPgn;
     job.SrcCodePage = kCpUtf8;
     job.DstCodePage = kCpUtf8;
     job.DstCodePageIndex = 2;
   }
-  void TearDown() override { fs::remove_all(dir); }
-
   // Reads the first block of the page; returns the number of blocks.
   int ReadFile(const std::string& path, bool expectRead = true) {
     items.clear();
@@ -77,7 +74,8 @@ class DhtmlXQRead : public ::testing::Test {
     return job.LogText().find(line) != std::string::npos;
   }
 
-  fs::path dir;
+  TTempFolder temp_{"tavrik_dhtmlxq"};
+  fs::path dir = temp_.Path();
   TBaseForm job;
   TChessRec rec;
   std::string text;

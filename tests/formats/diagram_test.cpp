@@ -15,6 +15,7 @@
 #include "formats/text/registry.h"
 #include "formats/text/text.h"
 #include "tests/formats/pgn_text_fixture.h"
+#include "tests/support/files.h"
 
 namespace {
 
@@ -61,12 +62,6 @@ std::string ReadGbk(const std::string& text, TTestJob* log = nullptr) {
 
 class DiagramFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("tavrik_diagram_" + std::to_string(getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   // Writes bytes to a file and reads it as a diagram of code page cp.
   std::string ReadFile(const std::string& bytes, int cp) {
     const std::string path = (dir_ / "board.txt").string();
@@ -85,7 +80,8 @@ class DiagramFile : public ::testing::Test {
     return FenOf(rec);
   }
 
-  fs::path dir_;
+  TTempFolder temp_{"tavrik_diagram"};
+  fs::path dir_ = temp_.Path();
 };
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "app/baseform.h"
 #include "core/record.h"
 #include "formats/text/registry.h"
+#include "tests/support/files.h"
 
 namespace {
 
@@ -18,16 +19,12 @@ namespace fs = std::filesystem;
 class Dispatch : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("tavrik_dispatch_" + std::to_string(getpid()));
-    fs::create_directories(dir);
     job.SrcFormat = kFmtUbbJava;
     job.DstFormat = kFmtPgn;
     job.SrcCodePage = kCpUtf8;
     job.DstCodePage = kCpUtf8;
     job.MapFlags = 0;
   }
-  void TearDown() override { fs::remove_all(dir); }
-
   std::string Page(const std::string& name, const std::string& bytes) {
     std::string path = (dir / name).string();
     std::ofstream(path, std::ios::binary) << bytes;
@@ -47,7 +44,8 @@ class Dispatch : public ::testing::Test {
     return out;
   }
 
-  fs::path dir;
+  TTempFolder temp_{"tavrik_dispatch"};
+  fs::path dir = temp_.Path();
   TBaseForm job;
   std::string text;
   TDynJavaArray items;

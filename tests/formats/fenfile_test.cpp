@@ -14,6 +14,8 @@
 #include "core/position.h"
 #include "core/record.h"
 #include "formats/text/registry.h"
+#include "tests/support/files.h"
+#include "tests/support/golden.h"
 
 namespace {
 
@@ -24,11 +26,6 @@ constexpr const char* kNotFen = "源棋譜不是FEN局面或者源棋譜代碼�
 constexpr const char* kStart =
     "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
 bool Logged(const TBaseForm& job, const std::string& text) {
   for (const std::string& line : job.mmoLog.Lines)
     if (line.find(text) != std::string::npos) return true;
@@ -38,15 +35,11 @@ bool Logged(const TBaseForm& job, const std::string& text) {
 class FenFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("tavrik_fenfile_" + std::to_string(getpid()));
-    fs::create_directories(dir_);
     job_.SrcFormat = kFmtFen;
     job_.DstFormat = kFmtFen;
     job_.SrcCodePage = kCpUtf8;
     job_.DstCodePage = kCpUtf8;
   }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string Put(const std::string& bytes) {
     const std::string path = (dir_ / "in.fen").string();
     std::ofstream(path, std::ios::binary) << bytes;
@@ -56,7 +49,8 @@ class FenFile : public ::testing::Test {
   // Reads a file the way a job does (reader, then completion).
   bool Read(const std::string& path) { return ReadRecordFile(job_, rec_, path); }
 
-  fs::path dir_;
+  TTempFolder temp_{"tavrik_fenfile"};
+  fs::path dir_ = temp_.Path();
   TBaseForm job_;
   TChessRec rec_;
 };
@@ -66,7 +60,7 @@ class FenFile : public ::testing::Test {
 // The writer's output is the FEN alone: no byte-order mark even for UTF-8, no
 // line end. Reading the golden file back gives the same FEN.
 TEST_F(FenFile, GoldenFilesRoundTrip) {
-  const bool accept = std::getenv("TAVRIK_ACCEPT") != nullptr;
+  const bool accept = Accepting();
   for (const char* name : {"start_red.fen", "middle_black.fen", "empty_board.fen"}) {
     SCOPED_TRACE(name);
     const fs::path golden = kData / name;

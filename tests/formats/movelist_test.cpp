@@ -18,22 +18,14 @@
 #include "formats/binary/che.h"
 #include "formats/binary/cnc.h"
 #include "formats/text/registry.h"
-#include "tests/core/test_job.h"
+#include "tests/support/files.h"
+#include "tests/support/golden.h"
+#include "tests/support/test_job.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 const fs::path kData = fs::path(TAVRIK_TEST_DATA);
-bool Accepting() { return std::getenv("TAVRIK_ACCEPT") != nullptr; }
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
-void Spit(const fs::path& p, const std::string& s) {
-  fs::create_directories(p.parent_path());
-  std::ofstream(p, std::ios::binary) << s;
-}
 
 using TMoves = std::vector<std::pair<uint8_t, uint8_t>>;
 
@@ -82,21 +74,18 @@ char CncSquare(uint8_t sq) { return static_cast<char>((sq & 0x0F) * 9 + (sq >> 4
 class MoveListFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("tavrik_movelist_" + std::to_string(getpid()));
-    fs::create_directories(dir);
     job.SrcCodePage = kCpUtf8;
     job.DstCodePage = kCpUtf8;
     job.DstFormat = kFmtPgn;
   }
-  void TearDown() override { fs::remove_all(dir); }
-
   // Reads a file through the format row, as a conversion job does.
   bool Read(int format, const fs::path& path) {
     job.SrcFormat = static_cast<uint32_t>(format);
     return ReadRecordFile(job, rec, path.string());
   }
 
-  fs::path dir;
+  TTempFolder temp_{"tavrik_movelist"};
+  fs::path dir = temp_.Path();
   TBaseForm job;
   TChessRec rec;
 };

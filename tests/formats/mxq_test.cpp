@@ -15,18 +15,14 @@
 #include "core/record.h"
 #include "core/uglobal.h"
 #include "formats/text/registry.h"
-#include "tests/core/test_job.h"
+#include "tests/support/files.h"
+#include "tests/support/test_job.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 const fs::path kData = fs::path(TAVRIK_TEST_DATA) / "mxq";
 const fs::path kCorpus = fs::path(TAVRIK_CORPUS_DIR) / "mxq";
-
-std::string Slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
 
 std::string Utf8(std::string gbk) {
   ConvertCodePage(gbk, kCpGbk, 0, kCpUtf8);

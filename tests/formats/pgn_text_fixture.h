@@ -1,16 +1,11 @@
 // Records and helpers shared by the PGN and plain-text tests: canonical games
 // built move by move (with variations and comments), destination settings, a
-// main-line extract and golden-file comparison (TAVRIK_ACCEPT=1 rewrites the
-// golden files instead of comparing).
+// main-line extract; golden files and file reads come from tests/support.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,7 +18,9 @@
 #include "core/record.h"
 #include "core/uglobal.h"
 #include "core/variants.h"
-#include "tests/core/test_job.h"
+#include "tests/support/files.h"
+#include "tests/support/golden.h"
+#include "tests/support/test_job.h"
 
 namespace pgntext {
 
@@ -151,31 +148,6 @@ inline std::vector<std::pair<int, int>> MainLine(const TChessRec& rec) {
   const int last = rec.MoveCount == 0 ? 0 : rec.Lines[0].Last;
   for (int i = 1; i <= last; ++i) out.emplace_back(rec.Moves[i].From, rec.Moves[i].Dest);
   return out;
-}
-
-inline std::string ReadBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Compares bytes with a golden file, or rewrites it under TAVRIK_ACCEPT=1.
-inline void ExpectGolden(const std::string& relative, const std::string& bytes) {
-  const std::filesystem::path path = std::filesystem::path(TAVRIK_TEST_DATA) / relative;
-  const char* accept = std::getenv("TAVRIK_ACCEPT");
-  if (accept && std::string(accept) == "1") {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-    return;
-  }
-  ASSERT_TRUE(std::filesystem::exists(path)) << path << " is missing; run with TAVRIK_ACCEPT=1";
-  const std::string expected = ReadBytes(path);
-  if (expected == bytes) return;
-  size_t at = 0;
-  while (at < expected.size() && at < bytes.size() && expected[at] == bytes[at]) ++at;
-  ADD_FAILURE() << relative << " differs at byte " << at << " (expected " << expected.size()
-                << " bytes, got " << bytes.size() << ")\n--- got from there:\n"
-                << bytes.substr(at, 200) << "\n--- expected from there:\n"
-                << expected.substr(at, 200);
 }
 
 }  // namespace pgntext

@@ -9,14 +9,12 @@
 
 #include "core/uglobal.h"
 #include "formats/text/pgn.h"
+#include "tests/support/files.h"
 
 namespace {
 
 std::string DataFile(const std::string& name) {
-  std::ifstream in(std::string(TAVRIK_TEST_DATA) + "/" + name, std::ios::binary);
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+  return Slurp(std::string(TAVRIK_TEST_DATA) + "/" + name);
 }
 
 // The first row whose recognition function takes the bytes, or -1.

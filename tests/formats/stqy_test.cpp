@@ -11,6 +11,7 @@
 #include "app/any2any.h"
 #include "app/settings.h"
 #include "tests/formats/web_page_fixture.h"
+#include "tests/support/files.h"
 
 using namespace webpage;
 
@@ -166,8 +167,8 @@ TEST_F(Stqy, ManyVariationsAtOneMoveStayLinear) {
 }
 
 TEST(StqyJob, PageConvertedToPgnWithTheSourceOptions) {
-  const fs::path dir = fs::temp_directory_path() / ("tavrik_stqy_job_" + std::to_string(getpid()));
-  fs::create_directories(dir);
+  const TTempFolder temp("tavrik_stqy_job");
+  const fs::path dir = temp.Path();
   Settings().Clear();
   SetSettingsFolder(dir.string() + "/");
   Process().Unattended = true;
@@ -191,8 +192,7 @@ TEST(StqyJob, PageConvertedToPgnWithTheSourceOptions) {
     f.edtDestination.Text = dir.string() + "/";
     f.RunAnyToAnyJob();
 
-    std::ifstream in(dir / "kind5_variations.PGN", std::ios::binary);
-    const std::string pgn((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string pgn = Slurp(dir / "kind5_variations.PGN");
     EXPECT_NE(pgn.find("[Red \"許銀川\"]"), std::string::npos) << pgn;
     EXPECT_NE(pgn.find("[Round \"第1輪\"]"), std::string::npos) << pgn;
     EXPECT_NE(pgn.find("[Event \"全國象棋個人賽\"]"), std::string::npos) << pgn;
@@ -201,5 +201,4 @@ TEST(StqyJob, PageConvertedToPgnWithTheSourceOptions) {
   Settings().Clear();
   SetSettingsFolder("");
   Process() = TProcessState{};
-  fs::remove_all(dir);
 }

@@ -15,6 +15,7 @@
 #include "core/notation.h"
 #include "core/record.h"
 #include "formats/text/registry.h"
+#include "tests/support/files.h"
 
 namespace webpage {
 
@@ -25,8 +26,6 @@ inline const fs::path kData = fs::path(TAVRIK_TEST_DATA);
 class WebPageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() / ("tavrik_webpage_" + std::to_string(getpid()));
-    fs::create_directories(dir);
     job.SrcFormat = kFmtUbbJava;
     job.DstFormat = kFmtPgn;
     job.SrcCodePage = kCpUtf8;
@@ -34,8 +33,6 @@ class WebPageTest : public ::testing::Test {
     job.MapFlags = 0;
     job.TitleType = 3;  // keep the title as read
   }
-  void TearDown() override { fs::remove_all(dir); }
-
   std::string Page(const std::string& bytes) {
     std::string path = (dir / ("page" + std::to_string(++pageCount) + ".htm")).string();
     std::ofstream(path, std::ios::binary) << bytes;
@@ -61,7 +58,8 @@ class WebPageTest : public ::testing::Test {
     return job.LogText().find(line) != std::string::npos;
   }
 
-  fs::path dir;
+  TTempFolder temp_{"tavrik_webpage"};
+  fs::path dir = temp_.Path();
   int pageCount = 0;
   TBaseForm job;
   TChessRec rec;

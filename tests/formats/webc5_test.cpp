@@ -14,6 +14,7 @@
 #include "core/complete.h"
 #include "formats/text/registry.h"
 #include "tests/formats/pgn_text_fixture.h"
+#include "tests/support/files.h"
 
 using namespace pgntext;
 
@@ -177,8 +178,8 @@ TEST(WebC5Write, OddRecordsStayWellFormed) {
 
 TEST(WebC5Write, WrittenThroughTheDispatch) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("tavrik_webc5_" + std::to_string(getpid()));
-  fs::create_directories(dir);
+  const TTempFolder temp("tavrik_webc5");
+  const fs::path dir = temp.Path();
   TBaseForm form;
   form.SrcFormat = kFmtPgn;
   form.DstFormat = kFmtWebC5;
@@ -196,10 +197,9 @@ TEST(WebC5Write, WrittenThroughTheDispatch) {
   const std::string path = (dir / "game.htm").string();
   EXPECT_EQ(WriteRecord(form, rec, path), 1) << form.LogText();
   EXPECT_EQ(form.ErrorCount, 0) << form.LogText();
-  const std::string bytes = ReadBytes(path);
+  const std::string bytes = Slurp(path);
   EXPECT_EQ(bytes.rfind("[webc]\r\n<APPLET", 0), 0u);
   EXPECT_NE(bytes.find("VALUE=\"77479EZK0000\">\r\n</APPLET>\r\n[/webc]\r\n"), std::string::npos);
-  fs::remove_all(dir);
 }
 
 // Written pages read back through the page search give the same record: same
@@ -207,8 +207,8 @@ TEST(WebC5Write, WrittenThroughTheDispatch) {
 // comments, so that writing the read record again gives the same bytes.
 TEST(WebC5Write, ReadBackThroughThePageSearch) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / ("tavrik_webc5_rt_" + std::to_string(getpid()));
-  fs::create_directories(dir);
+  const TTempFolder temp("tavrik_webc5_rt");
+  const fs::path dir = temp.Path();
   struct TCase {
     const char* Name;
     int CodePage;
@@ -274,7 +274,6 @@ TEST(WebC5Write, ReadBackThroughThePageSearch) {
     RenderWebC5(reader, read, again);
     EXPECT_EQ(again, page);
   }
-  fs::remove_all(dir);
 }
 
 // Every XQF game of the corpus (the largest cut at the row's 10000 moves, as
@@ -283,8 +282,8 @@ TEST(WebC5Write, CorpusGamesReadBack) {
   namespace fs = std::filesystem;
   const fs::path corpus = fs::path(TAVRIK_CORPUS_DIR) / "xqf";
   if (!fs::exists(corpus)) GTEST_SKIP() << "no corpus";
-  const fs::path dir = fs::temp_directory_path() / ("tavrik_webc5_xqf_" + std::to_string(getpid()));
-  fs::create_directories(dir);
+  const TTempFolder temp("tavrik_webc5_xqf");
+  const fs::path dir = temp.Path();
   const std::string page = (dir / "page.htm").string();
   int games = 0;
   for (const fs::directory_entry& entry : fs::directory_iterator(corpus)) {
@@ -323,5 +322,4 @@ TEST(WebC5Write, CorpusGamesReadBack) {
     ++games;
   }
   EXPECT_GT(games, 20);
-  fs::remove_all(dir);
 }

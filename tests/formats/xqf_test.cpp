@@ -18,6 +18,10 @@
 #include "core/movecheck.h"
 #include "core/record.h"
 #include "core/uglobal.h"
+#include "tests/support/files.h"
+#include "tests/support/golden.h"
+#include "tests/support/record_dump.h"
+#include "tests/support/test_job.h"
 
 namespace {
 
@@ -25,16 +29,14 @@ namespace fs = std::filesystem;
 const fs::path kData = fs::path(TAVRIK_TEST_DATA) / "xqf";
 const fs::path kCorpus = fs::path(TAVRIK_CORPUS_DIR) / "xqf";
 const fs::path kExamples = fs::path(TAVRIK_TEST_DATA) / ".." / ".." / "examples";
-bool Accepting() { return std::getenv("TAVRIK_ACCEPT") != nullptr; }
 
-class TLogJob : public TJobState {
- public:
-  std::string Lines;
-  void Log(const std::string& text, int, bool) override { Lines += text + "\n"; }
-  void LogRecord(TChessRec&, const std::string& text, int level) override {
-    Lines += (level == kLogError ? "[錯誤] " : "") + text + "\n";
-  }
-};
+// The job's lines, a record's errors marked as the log window marks them.
+std::string LogOf(const TTestJob& job) {
+  std::string out;
+  for (const TTestJob::TLine& line : job.Lines)
+    out += (line.ForRecord && line.Level == kLogError ? "[錯誤] " : "") + line.Text + "\n";
+  return out;
+}
 
 std::string Iconv(const std::string& in, const char* to, const char* from) {
   iconv_t cd = iconv_open(to, from);
@@ -49,45 +51,21 @@ std::string Iconv(const std::string& in, const char* to, const char* from) {
 }
 std::string Gbk(const std::string& utf8) { return Iconv(utf8, "GBK", "UTF-8"); }
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
-void Spit(const fs::path& p, const std::string& s) {
-  fs::create_directories(p.parent_path());
-  std::ofstream(p, std::ios::binary) << s;
-}
-
 // Reads XQF bytes into a fresh record; the log goes to *log when given.
 bool ReadBytes(std::string bytes, TChessRec& rec, std::string* log = nullptr) {
-  TLogJob job;
+  TTestJob job;
   ResetRecord(rec, kFmtXqf, kFmtXqf);
   bool ok = ReadXqfData(job, rec, bytes);
-  if (log) *log = job.Lines;
+  if (log) *log = LogOf(job);
   return ok;
 }
 
-// A readable form of everything the reader fills, for golden files.
-std::string DumpRecord(const TChessRec& rec) {
-  std::ostringstream s;
-  s << "pieces";
-  for (uint8_t p : rec.Pieces) s << ' ' << std::hex << int(p) << std::dec;
-  s << "\nredfirst " << rec.RedFirst << " type " << rec.GameType << " result " << rec.GameResult
-    << " moves " << rec.MoveCount << "\n";
-  for (int slot = kSlotTitle; slot <= kSlotCreator; ++slot)
-    if (!rec.Texts[slot].empty())
-      s << "text " << slot << " " << Iconv(rec.Texts[slot], "UTF-8", "GBK") << "\n";
-  for (int i = 0; i <= rec.MoveCount; ++i) {
-    const TMoveNode& m = rec.Moves[i];
-    s << i << ": " << std::hex << int(m.From) << "-" << int(m.Dest) << " flags " << m.Flags
-      << std::dec << " ply " << m.Ply << " parent " << m.Parent;
-    if (std::string c = GetMoveText(rec, i); !c.empty())
-      s << " {" << Iconv(c, "UTF-8", "GBK") << "}";
-    s << "\n";
-  }
-  for (int l = 0; l <= rec.LastLine; ++l)
-    s << "line " << rec.Lines[l].First << ".." << rec.Lines[l].Last << "\n";
-  return s.str();
+// The golden form of a record read by the XQF reader alone, whose texts are
+// still GBK.
+std::string DumpGbkRecord(TChessRec rec) {
+  for (std::string& text : rec.Texts)
+    if (!text.empty()) text = Iconv(text, "UTF-8", "GBK");
+  return DumpRecord(rec);
 }
 
 // Hand-made records: the bundled examples and the round-trip subject.
@@ -304,10 +282,10 @@ TEST(XqfCorpus, EveryFileReadsToItsKnownTree) {
     std::string log;
     ASSERT_TRUE(ReadBytes(Slurp(kCorpus / e.File), rec, &log));
     EXPECT_EQ(log.find("[錯誤]"), std::string::npos) << log;
-    TLogJob checkJob;
+    TTestJob checkJob;
     CheckMoves(checkJob, rec);
     auto known = badMoves.find(e.File);
-    EXPECT_EQ(checkJob.Lines, known == badMoves.end() ? "" : known->second);
+    EXPECT_EQ(LogOf(checkJob), known == badMoves.end() ? "" : known->second);
     EXPECT_EQ(rec.MoveCount, e.Nodes);
     int comments = 0;
     for (int i = 0; i <= rec.MoveCount; ++i) comments += !GetMoveText(rec, i).empty();
@@ -385,8 +363,7 @@ TEST(XqfRoundTrip, GoldenFilesAndExamples) {
   for (const char* name : {"sample_v10", "sample_v18"}) {
     TChessRec back;
     ASSERT_TRUE(ReadBytes(Slurp(kData / (std::string(name) + ".xqf")), back));
-    if (Accepting()) Spit(kData / (std::string(name) + ".dump"), DumpRecord(back));
-    EXPECT_EQ(DumpRecord(back), Slurp(kData / (std::string(name) + ".dump"))) << name;
+    ExpectGolden(std::string("xqf/") + name + ".dump", DumpGbkRecord(back));
   }
   // The bundled examples are written by this writer from the hand-made records.
   for (const TSample& sample : Samples()) {
@@ -546,8 +523,8 @@ TEST(XqfHeader, TextsAreCutAtFieldEndsOnWholeCharacters) {
 }
 
 TEST(XqfWriter, WritesThroughWriteOutputAndReadsFromFile) {
-  const fs::path dir = fs::temp_directory_path() / ("tavrik_xqf_" + std::to_string(getpid()));
-  fs::create_directories(dir);
+  const TTempFolder temp("tavrik_xqf");
+  const fs::path dir = temp.Path();
   TBaseForm job;
   TChessRec rec, back;
   BuildSample(Samples()[1], rec);
@@ -562,5 +539,4 @@ TEST(XqfWriter, WritesThroughWriteOutputAndReadsFromFile) {
   ExpectSameRecord(rec, back);
   EXPECT_FALSE(ReadRecordFile(job, back, (dir / "missing.XQF").string()));
   EXPECT_NE(job.LogText().find("missing.XQF"), std::string::npos);
-  fs::remove_all(dir);
 }
