@@ -22,7 +22,6 @@ constexpr int kSourceKindFile = 1;
 constexpr int kSourceKindClipboard = 2;
 
 // Positions of the code-page choices.
-constexpr int kSrcCodePages[4] = {kCpGbk, kCpBig5, kCpUtf8, kCpUtf16Le};
 constexpr int kDstCodePages[3] = {kCpGbk, kCpBig5, kCpUtf8};
 constexpr int kMapFlagsByPosition[3] = {kMapToSimplified, kMapToTraditional, 0};
 constexpr int kMapNone = 2;
@@ -99,30 +98,8 @@ TAnyFormat2AnyFormatForm::TAnyFormat2AnyFormatForm(bool commandLine) : commandLi
   btnConvert.Caption = "轉換到文件";
   btnToClipboard.Caption = "轉換到剪貼板";
   btnClose.Caption = "關閉";
-  tsSource.Caption = "源棋譜選項";
-  rgClipbrdFormat.Caption = "剪貼板";
-  rgClipbrdFormat.Items = {
-      "只從CF_UNICODETEXT格式數據中讀取UTF-16文本(推薦)",
-      "從CF_TEXT格式數據中讀取GBK、Big5或UTF-8文本，從CF_UNICODETEXT格式數據中讀取UTF-16文本"};
-  rgClipbrdFormat.ItemIndex = 0;
-  chkDelSpace.Caption = "刪除比賽輪次中間的空格";
-  chkRound.Caption = "比賽名稱包含比賽輪次";
-  rgTitleType.Caption = "棋譜標題";
-  rgTitleType.Items = {"某某勝某某 ＋ 開局名稱",
-                       "開局名稱 ＋ 某某勝某某",
-                       "比賽輪次 ＋ 某某勝某某",
-                       "某某勝某某",
-                       "開局名稱",
-                       "比賽輪次 ＋ 某某勝某某 ＋ 開局名稱"};
-  rgXQILayout.Caption = "初始棋圖";
-  rgXQILayout.Items = {"從文件中讀取(推薦)", "使用全局初始棋圖"};
-  rgXQILayout.ItemIndex = 0;
 
   TIniFile& ini = Settings();
-  chkDelSpace.Checked = ini.ReadBool(kSecSource, "DelSpace", false);
-  chkRound.Checked = ini.ReadBool(kSecSource, "TitleIncludeRound", true);
-  rgTitleType.ItemIndex =
-      ValidPosition(ini.ReadInteger(kSecSource, "TitleType", 0), rgTitleType.Items.size(), 0);
 
   chkSubDir.Checked = ini.ReadBool(kSecAnyToAny, "SubDirs", true);
   if (commandLine_) {
@@ -219,18 +196,6 @@ void TAnyFormat2AnyFormatForm::ApplyMapRule() {
   }
 }
 
-void TAnyFormat2AnyFormatForm::chkDelSpaceClick() {
-  Settings().WriteBool(kSecSource, "DelSpace", chkDelSpace.Checked);
-}
-
-void TAnyFormat2AnyFormatForm::chkRoundClick() {
-  Settings().WriteBool(kSecSource, "TitleIncludeRound", chkRound.Checked);
-}
-
-void TAnyFormat2AnyFormatForm::rgTitleTypeClick() {
-  Settings().WriteInteger(kSecSource, "TitleType", rgTitleType.ItemIndex);
-}
-
 void TAnyFormat2AnyFormatForm::btnConvertClick() {
   ToClipboard = false;
   RunAnyToAnyJob();
@@ -270,23 +235,14 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
       kSourceRows[ValidPosition(cbbSourceFormat.ItemIndex, kSourceRowCount, 0)]);
   DstFormat = static_cast<uint32_t>(
       kDestinationRows[ValidPosition(cbbDestinationFormat.ItemIndex, kDestinationRowCount, 0)]);
-  if (FromClipboard && rgClipbrdFormat.ItemIndex == 0)
-    SrcCodePage = kCpUtf16Le;
-  else
-    SrcCodePage = kSrcCodePages[ValidPosition(rgSourceCodePage.ItemIndex, 4, 0)];
+  SrcCodePage = static_cast<uint32_t>(SourceCodePage(FromClipboard, rgSourceCodePage.ItemIndex));
   DstCodePageIndex = ValidPosition(rgDestinationCodePage.ItemIndex, 3, 0);
   DstCodePage = static_cast<uint32_t>(kDstCodePages[DstCodePageIndex]);
   MapFlags = kMapFlagsByPosition[ValidPosition(rgMapType.ItemIndex, 3, kMapNone)];
 
   PrepareJob();
   ApplyDestinationOptions();
-  if (SrcFormat == kFmtUbbJava) {
-    DelSpace = chkDelSpace.Checked;
-    TitleIncludeRound = chkRound.Checked;
-    TitleType = rgTitleType.ItemIndex;
-  } else if (SrcFormat == kFmtOurGame) {
-    XQILayout = rgXQILayout.ItemIndex;
-  }
+  ApplySourceOptions(*this);
   if (!CheckJobSettings()) return false;
 
   std::string source, sourceMask, dest, destMask, destExt;

@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "app/baseany2any.h"
+#include "app/sourcepage.h"
 #include "core/record.h"
 
 // Replaces the last extension of a file name (a.b.xqf with ".PGN" gives a.b.PGN);
 // a name without extension gets ext appended.
 std::string ChangeFileExt(const std::string& name, const std::string& ext);
 
-class TAnyFormat2AnyFormatForm : public TBaseAny2AnyForm {
+class TAnyFormat2AnyFormatForm : public TBaseAny2AnyForm, public TSourceOptionsPage {
  public:
   static constexpr const char* kCaption = "已支持格式 To 已支持格式";
   // Format-table rows offered by the two format lists, in list order: the
@@ -38,13 +39,6 @@ class TAnyFormat2AnyFormatForm : public TBaseAny2AnyForm {
   TRadioGroup rgDestinationCodePage;
   TRadioGroup rgMapType;
   TControl btnToClipboard;
-  // Page tsSource.
-  TControl tsSource;
-  TRadioGroup rgClipbrdFormat;
-  TCheckBox chkDelSpace;
-  TCheckBox chkRound;
-  TRadioGroup rgTitleType;
-  TRadioGroup rgXQILayout;
 
   // The one record reused for every record of a job.
   TChessRec Rec;
@@ -69,9 +63,6 @@ class TAnyFormat2AnyFormatForm : public TBaseAny2AnyForm {
   void cbbDestinationFormatChange();
   void rgSourceCodePageClick();
   void rgDestinationCodePageClick();
-  void chkDelSpaceClick();
-  void chkRoundClick();
-  void rgTitleTypeClick();
   // Recomputes rgMapType from the two code pages.
   void ApplyMapRule();
 

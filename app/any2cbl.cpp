@@ -26,7 +26,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kSecAnyToCbl = "AnyToCBL";
-constexpr int kSrcCodePages[4] = {kCpGbk, kCpBig5, kCpUtf8, kCpUtf16Le};
 constexpr int kBig5Position = 1;
 constexpr int kMapToSimplifiedPos = 0;
 constexpr int kMapNonePos = 1;
@@ -134,34 +133,12 @@ TAnyFormat2CBLForm::TAnyFormat2CBLForm() {
   rgR_Result.Caption = "對局結果";
   rgR_Result.Items = {"保持不變", "紅勝", "黑勝", "和棋", "未知"};
   rgR_Result.ItemIndex = 0;
-  tsSource.Caption = "源棋譜選項";
-  rgClipbrdFormat.Caption = "剪貼板";
-  rgClipbrdFormat.Items = {
-      "只從CF_UNICODETEXT格式數據中讀取UTF-16文本(推薦)",
-      "從CF_TEXT格式數據中讀取GBK、Big5或UTF-8文本，從CF_UNICODETEXT格式數據中讀取UTF-16文本"};
-  rgClipbrdFormat.ItemIndex = 0;
-  chkDelSpace.Caption = "刪除比賽輪次中間的空格";
-  chkRound.Caption = "比賽名稱包含比賽輪次";
-  rgTitleType.Caption = "棋譜標題";
-  rgTitleType.Items = {"某某勝某某 ＋ 開局名稱",
-                       "開局名稱 ＋ 某某勝某某",
-                       "比賽輪次 ＋ 某某勝某某",
-                       "某某勝某某",
-                       "開局名稱",
-                       "比賽輪次 ＋ 某某勝某某 ＋ 開局名稱"};
-  rgXQILayout.Caption = "初始棋圖";
-  rgXQILayout.Items = {"從文件中讀取(推薦)", "使用全局初始棋圖"};
-  rgXQILayout.ItemIndex = 0;
 
   DstFormat = kFmtCbl;
   DstCodePage = kCpGbk;
   DstCodePageIndex = 0;
 
   TIniFile& ini = Settings();
-  chkDelSpace.Checked = ini.ReadBool(kSecSource, "DelSpace", false);
-  chkRound.Checked = ini.ReadBool(kSecSource, "TitleIncludeRound", true);
-  rgTitleType.ItemIndex =
-      ValidPosition(ini.ReadInteger(kSecSource, "TitleType", 0), rgTitleType.Items.size(), 0);
   edtSource.Text = ini.ReadString(kSecAnyToCbl, "Source", "");
   edtDestination.Text = ini.ReadString(kSecAnyToCbl, "Destination", "");
   rgSource.ItemIndex = ValidPosition(ini.ReadInteger(kSecAnyToCbl, "SourceType", kSourceFolder),
@@ -228,18 +205,6 @@ void TAnyFormat2CBLForm::ApplyCodePageRule() {
   rgMapType.ItemIndex =
       rgSourceCodePage.ItemIndex == kBig5Position ? kMapToSimplifiedPos : kMapNonePos;
   rgMapType.Enabled = rgSourceCodePage.Enabled;
-}
-
-void TAnyFormat2CBLForm::chkDelSpaceClick() {
-  Settings().WriteBool(kSecSource, "DelSpace", chkDelSpace.Checked);
-}
-
-void TAnyFormat2CBLForm::chkRoundClick() {
-  Settings().WriteBool(kSecSource, "TitleIncludeRound", chkRound.Checked);
-}
-
-void TAnyFormat2CBLForm::rgTitleTypeClick() {
-  Settings().WriteInteger(kSecSource, "TitleType", rgTitleType.ItemIndex);
 }
 
 void TAnyFormat2CBLForm::AddFilesToList(const std::vector<std::string>& files) {
@@ -372,21 +337,12 @@ bool TAnyFormat2CBLForm::RunAppendSteps() {
   DstCodePage = kCpGbk;
   DstCodePageIndex = 0;
   ToClipboard = false;
-  if (FromClipboard && rgClipbrdFormat.ItemIndex == 0)
-    SrcCodePage = kCpUtf16Le;
-  else
-    SrcCodePage = kSrcCodePages[ValidPosition(rgSourceCodePage.ItemIndex, 4, 0)];
+  SrcCodePage = static_cast<uint32_t>(SourceCodePage(FromClipboard, rgSourceCodePage.ItemIndex));
   if (FileTypes[SrcFormat].CodePages == TCodePageRule::GbkOnly) SrcCodePage = kCpGbk;
   MapFlags = rgMapType.ItemIndex == kMapToSimplifiedPos ? kMapToSimplified : 0;
 
   PrepareJob();
-  if (SrcFormat == kFmtUbbJava) {
-    DelSpace = chkDelSpace.Checked;
-    TitleIncludeRound = chkRound.Checked;
-    TitleType = rgTitleType.ItemIndex;
-  } else if (SrcFormat == kFmtOurGame) {
-    XQILayout = rgXQILayout.ItemIndex;
-  }
+  ApplySourceOptions(*this);
   if (SrcFormat == kFmtCbl) FileNameToTitle = false;
   if (!CheckJobSettings()) return false;
 

@@ -11,6 +11,7 @@
 
 #include "app/baseform.h"
 #include "app/controls.h"
+#include "app/sourcepage.h"
 #include "core/record.h"
 
 // A sorted multi-select list of file names.
@@ -19,7 +20,7 @@ struct TFileNameList : TControl {
   std::vector<bool> Selected;
 };
 
-class TAnyFormat2CBLForm : public TBaseForm {
+class TAnyFormat2CBLForm : public TBaseForm, public TSourceOptionsPage {
  public:
   static constexpr const char* kCaption = "已支持格式 To 象棋橋2.x棋庫";
   // Positions of rgSource.
@@ -71,13 +72,6 @@ class TAnyFormat2CBLForm : public TBaseForm {
   TEdit edtR_Commentator;
   TEdit edtR_Author;
   TRadioGroup rgR_Result;
-  // Page of the source options.
-  TControl tsSource;
-  TRadioGroup rgClipbrdFormat;
-  TCheckBox chkDelSpace;
-  TCheckBox chkRound;
-  TRadioGroup rgTitleType;
-  TRadioGroup rgXQILayout;
 
   // Texts for the record slots 48..61 (GBK); empty ones change nothing.
   std::string RecordOverrides[kOverrideCount];
@@ -91,9 +85,6 @@ class TAnyFormat2CBLForm : public TBaseForm {
   void rgSourceClick();
   void cbbSourceFormatChange();
   void rgSourceCodePageClick();
-  void chkDelSpaceClick();
-  void chkRoundClick();
-  void rgTitleTypeClick();
   void btnDeleteClick();
   void btnClearClick();
   // What "添加" does with the files the open dialog returned: each one goes to

@@ -17,6 +17,19 @@ std::string FormatMoveMessage(const char* format, int moveNumber) {
   return SystemText(buffer);
 }
 
+bool StoreLineMove(TJobState& job, TChessRec& rec, int number, uint8_t from, uint8_t dest) {
+  const char* error = from == kNoSquare   ? "第 %d 步棋的開始位置錯誤。"
+                      : dest == kNoSquare ? "第 %d 步棋的到達位置錯誤。"
+                                          : nullptr;
+  if (error) {
+    job.LogRecord(rec, FormatMoveMessage(error, number), kLogError);
+    return false;
+  }
+  rec.Moves[static_cast<size_t>(number)].From = from;
+  rec.Moves[static_cast<size_t>(number)].Dest = dest;
+  return true;
+}
+
 namespace {
 
 bool OnBoard(int x, int y) { return x >= 0 && x <= 8 && y >= 0 && y <= 9; }

@@ -105,6 +105,11 @@ int IsLegalMove(const TWorkBoard& board, int fromX, int fromY, int toX, int toY,
 // A move message with its move number, in the program's code page.
 std::string FormatMoveMessage(const char* format, int moveNumber);
 
+// Stores move `number` of a single line read from a file. A square that is
+// kNoSquare is logged ("第 N 步棋的開始位置錯誤。" or "第 N 步棋的到達位置錯誤。")
+// and nothing is stored: the caller ends the line there.
+bool StoreLineMove(TJobState& job, TChessRec& rec, int number, uint8_t from, uint8_t dest);
+
 // Swaps left and right of the start position and of every move.
 void MirrorRecord(TChessRec& rec);
 

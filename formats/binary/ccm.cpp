@@ -13,12 +13,6 @@
 
 namespace {
 
-std::string MoveMessage(const char* format, int moveNumber) {
-  char buffer[128];
-  std::snprintf(buffer, sizeof buffer, format, moveNumber);
-  return SystemText(buffer);
-}
-
 // Square of a column and a row byte; kNoSquare when either is off the board.
 // Seen from black's side the board is turned half a circle.
 uint8_t SquareOfBytes(uint8_t column, uint8_t row, bool fromBlack) {
@@ -46,18 +40,9 @@ bool ReadCcmData(TJobState& job, TChessRec& rec, std::string_view data) {
     std::string_view move;
     if (!bytes.ReadBytes(kCcmMoveSize, move)) break;
     const auto at = [&](size_t k) { return static_cast<uint8_t>(move[k]); };
-    const uint8_t from = SquareOfBytes(at(2), at(4), fromBlack);
-    if (from == kNoSquare) {
-      job.LogRecord(rec, MoveMessage("第 %d 步棋的開始位置錯誤。", j), kLogError);
+    if (!StoreLineMove(job, rec, j, SquareOfBytes(at(2), at(4), fromBlack),
+                       SquareOfBytes(at(3), at(5), fromBlack)))
       break;
-    }
-    const uint8_t dest = SquareOfBytes(at(3), at(5), fromBlack);
-    if (dest == kNoSquare) {
-      job.LogRecord(rec, MoveMessage("第 %d 步棋的到達位置錯誤。", j), kLogError);
-      break;
-    }
-    rec.Moves[static_cast<size_t>(j)].From = from;
-    rec.Moves[static_cast<size_t>(j)].Dest = dest;
     kept = j;
   }
   BuildLinearTree(rec, kept);

@@ -13,12 +13,6 @@
 
 namespace {
 
-std::string MoveMessage(const char* format, int moveNumber) {
-  char buffer[128];
-  std::snprintf(buffer, sizeof buffer, format, moveNumber);
-  return SystemText(buffer);
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Square of a column digit and a row digit counted from red's back rank;
@@ -57,18 +51,9 @@ bool ReadCheData(TJobState& job, TChessRec& rec, std::string_view data) {
       first = data[pos];  // a field always ends with a space, so pos is inside
       pos = data.find(' ', pos) + 1;
     }
-    const uint8_t from = SquareOfDigits(field[6], field[5]);
-    if (from == kNoSquare) {
-      job.LogRecord(rec, MoveMessage("第 %d 步棋的開始位置錯誤。", j), kLogError);
+    if (!StoreLineMove(job, rec, j, SquareOfDigits(field[6], field[5]),
+                       SquareOfDigits(field[8], field[7])))
       break;
-    }
-    const uint8_t dest = SquareOfDigits(field[8], field[7]);
-    if (dest == kNoSquare) {
-      job.LogRecord(rec, MoveMessage("第 %d 步棋的到達位置錯誤。", j), kLogError);
-      break;
-    }
-    rec.Moves[static_cast<size_t>(j)].From = from;
-    rec.Moves[static_cast<size_t>(j)].Dest = dest;
     kept = j;
   }
   BuildLinearTree(rec, kept);

@@ -21,12 +21,6 @@ constexpr std::string_view kLongTrailer = "END.140";
 constexpr int kSquareBase = 30;  // stored square = row*9 + column + 30
 constexpr char kEmptyLetter = 'N';
 
-std::string MoveMessage(const char* format, int moveNumber) {
-  char buffer[128];
-  std::snprintf(buffer, sizeof buffer, format, moveNumber);
-  return SystemText(buffer);
-}
-
 // Piece code of a board letter: '1'..'7' red, 'E'..'K' black, else empty.
 uint8_t PieceCodeOf(uint8_t letter) {
   if (letter >= '1' && letter <= '7') return static_cast<uint8_t>(letter - '0');
@@ -82,18 +76,7 @@ bool ReadCncData(TJobState& job, TChessRec& rec, std::string_view data) {
     for (int i = 1; i <= n; ++i) {
       uint8_t storedFrom = 0, storedDest = 0;
       if (!bytes.ReadU8(storedFrom) || !bytes.ReadU8(storedDest)) break;
-      const uint8_t from = DecodeSquare(storedFrom);
-      if (from == kNoSquare) {
-        job.LogRecord(rec, MoveMessage("第 %d 步棋的開始位置錯誤。", i), kLogError);
-        break;
-      }
-      const uint8_t dest = DecodeSquare(storedDest);
-      if (dest == kNoSquare) {
-        job.LogRecord(rec, MoveMessage("第 %d 步棋的到達位置錯誤。", i), kLogError);
-        break;
-      }
-      rec.Moves[static_cast<size_t>(i)].From = from;
-      rec.Moves[static_cast<size_t>(i)].Dest = dest;
+      if (!StoreLineMove(job, rec, i, DecodeSquare(storedFrom), DecodeSquare(storedDest))) break;
       kept = i;
     }
   }

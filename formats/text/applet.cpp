@@ -40,12 +40,6 @@ uint8_t ReadSquare(std::string_view pair, TSquareStyle style) {
   return SquareOf(c - 'A', 9 - (r - '0'));
 }
 
-std::string MoveMessage(const char* format, int moveNumber) {
-  char buffer[128];
-  std::snprintf(buffer, sizeof buffer, format, moveNumber);
-  return SystemText(buffer);
-}
-
 // Reads the move list and builds the one line of play. A malformed square ends
 // the list at that move.
 void ReadMoveList(TJobState& job, TChessRec& rec, std::string_view value, TSquareStyle style) {
@@ -57,12 +51,14 @@ void ReadMoveList(TJobState& job, TChessRec& rec, std::string_view value, TSquar
     const std::string_view move = value.substr((k - 1) * kMoveWidth, kMoveWidth - 1);
     const uint8_t from = ReadSquare(move.substr(0, 2), style);
     if (from == kNoSquare) {
-      job.LogRecord(rec, MoveMessage("第 %d 步棋的開始位置錯誤。", static_cast<int>(k)), kLogError);
+      job.LogRecord(rec, FormatMoveMessage("第 %d 步棋的開始位置錯誤。", static_cast<int>(k)),
+                    kLogError);
       break;
     }
     const uint8_t dest = ReadSquare(move.substr(3, 2), style);
     if (dest == kNoSquare) {
-      job.LogRecord(rec, MoveMessage("第 %d 步棋的到達位置錯誤。", static_cast<int>(k)), kLogError);
+      job.LogRecord(rec, FormatMoveMessage("第 %d 步棋的到達位置錯誤。", static_cast<int>(k)),
+                    kLogError);
       break;
     }
     rec.Moves[k].From = from;

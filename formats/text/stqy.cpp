@@ -65,12 +65,6 @@ int64_t DecimalOf(std::string_view s) {
   return v;
 }
 
-std::string MoveMessage(const char* format, int number) {
-  char buffer[128];
-  std::snprintf(buffer, sizeof buffer, format, number);
-  return SystemText(buffer);
-}
-
 uint8_t ReadSquare(char a, char b, int style) {
   if (style == kColumnRow) {
     if (a < '0' || a > '8' || b < '0' || b > '9') return kNoSquare;
@@ -301,7 +295,8 @@ class TStqyReader {
     for (size_t i = 1; i < items_.size(); ++i) {
       const int32_t at = PlaceOf(i, latestSibling, byLineBase);
       if (at < 1 || !chains.Attach(rec_, at, items_[i].First))
-        job_.LogRecord(rec_, MoveMessage("第 %d 步沒有找到上一步!;", items_[i].First), kLogError);
+        job_.LogRecord(rec_, FormatMoveMessage("第 %d 步沒有找到上一步!;", items_[i].First),
+                       kLogError);
     }
 
     for (size_t i = 0; i < items_.size(); ++i) {
@@ -315,10 +310,10 @@ class TStqyReader {
         const std::string_view m = moves.substr(static_cast<size_t>(k) * kMoveWidth, kMoveWidth);
         const uint8_t from = ReadSquare(m[0], m[1], style);
         if (from == kNoSquare)
-          job_.LogRecord(rec_, MoveMessage("第 %d 步棋的開始位置錯誤。", index), kLogError);
+          job_.LogRecord(rec_, FormatMoveMessage("第 %d 步棋的開始位置錯誤。", index), kLogError);
         const uint8_t dest = ReadSquare(m[2], m[3], style);
         if (dest == kNoSquare)
-          job_.LogRecord(rec_, MoveMessage("第 %d 步棋的到達位置錯誤。", index), kLogError);
+          job_.LogRecord(rec_, FormatMoveMessage("第 %d 步棋的到達位置錯誤。", index), kLogError);
         TLinkNode& link = rec_.Links[static_cast<size_t>(index)];
         StoreMoveWord(link.Move, MakeMoveWord(from, dest));
         link.Next = k + 1 < count ? index + 1 : 0;
