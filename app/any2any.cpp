@@ -128,11 +128,8 @@ TAnyFormat2AnyFormatForm::TAnyFormat2AnyFormatForm(bool commandLine) : commandLi
 
 TAnyFormat2AnyFormatForm::~TAnyFormat2AnyFormatForm() {
   TIniFile& ini = Settings();
-  ini.WriteString(kSecAnyToAny, "Source", TrimText(edtSource.Text));
-  ini.WriteString(kSecAnyToAny, "Destination", TrimText(edtDestination.Text));
-  ini.WriteBool(kSecAnyToAny, "SubDirs", chkSubDir.Checked);
+  SavePathControls(*this, ini, kSecAnyToAny);
   SaveOptionBoxes(*this, ini, kSecAnyToAny, true);
-  ini.WriteInteger(kSecAnyToAny, "SourceType", rgSource.ItemIndex);
   ini.WriteInteger(kSecAnyToAny, "SourceFormat", cbbSourceFormat.ItemIndex);
   ini.WriteInteger(kSecAnyToAny, "DestinationFormat", cbbDestinationFormat.ItemIndex);
 }

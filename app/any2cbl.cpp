@@ -139,11 +139,7 @@ TAnyFormat2CBLForm::TAnyFormat2CBLForm() {
   DstCodePageIndex = 0;
 
   TIniFile& ini = Settings();
-  edtSource.Text = ini.ReadString(kSecAnyToCbl, "Source", "");
-  edtDestination.Text = ini.ReadString(kSecAnyToCbl, "Destination", "");
-  rgSource.ItemIndex = ValidPosition(ini.ReadInteger(kSecAnyToCbl, "SourceType", kSourceFolder),
-                                     rgSource.Items.size(), kSourceFolder);
-  chkSubDir.Checked = ini.ReadBool(kSecAnyToCbl, "SubDirs", true);
+  LoadPathControls(*this, ini, kSecAnyToCbl);
   rgCompressLevel.ItemIndex = ValidPosition(ini.ReadInteger(kSecAnyToCbl, "CompressLevel", 0),
                                             rgCompressLevel.Items.size(), 0);
   LoadOptionBoxes(*this, ini, kSecAnyToCbl, true);
@@ -155,10 +151,7 @@ TAnyFormat2CBLForm::TAnyFormat2CBLForm() {
 
 TAnyFormat2CBLForm::~TAnyFormat2CBLForm() {
   TIniFile& ini = Settings();
-  ini.WriteString(kSecAnyToCbl, "Source", TrimText(edtSource.Text));
-  ini.WriteString(kSecAnyToCbl, "Destination", TrimText(edtDestination.Text));
-  ini.WriteInteger(kSecAnyToCbl, "SourceType", rgSource.ItemIndex);
-  ini.WriteBool(kSecAnyToCbl, "SubDirs", chkSubDir.Checked);
+  SavePathControls(*this, ini, kSecAnyToCbl);
   ini.WriteInteger(kSecAnyToCbl, "CompressLevel", rgCompressLevel.ItemIndex);
   SaveOptionBoxes(*this, ini, kSecAnyToCbl, true);
   ini.WriteInteger(kSecAnyToCbl, "SourceFormat", cbbSourceFormat.ItemIndex);

@@ -107,11 +107,7 @@ TCBL2AnyFormatForm::TCBL2AnyFormatForm() {
   FromClipboard = false;
   SrcFormat = kFmtCbl;
   TIniFile& ini = Settings();
-  edtSource.Text = ini.ReadString(kSecCblToAny, "Source", "");
-  edtDestination.Text = ini.ReadString(kSecCblToAny, "Destination", "");
-  chkSubDir.Checked = ini.ReadBool(kSecCblToAny, "SubDirs", true);
-  rgSource.ItemIndex = ValidPosition(ini.ReadInteger(kSecCblToAny, "SourceType", kSourceFolder),
-                                     rgSource.Items.size(), kSourceFolder);
+  LoadPathControls(*this, ini, kSecCblToAny);
   rgDestinationFileName.ItemIndex =
       ValidPosition(ini.ReadInteger(kSecCblToAny, "FileNameType", kNameTitle),
                     rgDestinationFileName.Items.size(), kNameTitle);
@@ -124,10 +120,7 @@ TCBL2AnyFormatForm::TCBL2AnyFormatForm() {
 
 TCBL2AnyFormatForm::~TCBL2AnyFormatForm() {
   TIniFile& ini = Settings();
-  ini.WriteString(kSecCblToAny, "Source", TrimText(edtSource.Text));
-  ini.WriteString(kSecCblToAny, "Destination", TrimText(edtDestination.Text));
-  ini.WriteBool(kSecCblToAny, "SubDirs", chkSubDir.Checked);
-  ini.WriteInteger(kSecCblToAny, "SourceType", rgSource.ItemIndex);
+  SavePathControls(*this, ini, kSecCblToAny);
   ini.WriteInteger(kSecCblToAny, "FileNameType", rgDestinationFileName.ItemIndex);
   SaveOptionBoxes(*this, ini, kSecCblToAny, false);
   ini.WriteInteger(kSecCblToAny, "DestinationFormat", cbbDestinationFormat.ItemIndex);

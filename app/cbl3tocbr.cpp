@@ -6,6 +6,7 @@
 #include <exception>
 #include <filesystem>
 
+#include "app/formsettings.h"
 #include "app/paths.h"
 #include "app/settings.h"
 #include "core/encoding.h"
@@ -19,10 +20,6 @@ namespace {
 std::string FolderPart(const std::string& path) {
   const size_t p = path.rfind('/');
   return p == std::string::npos ? std::string() : path.substr(0, p + 1);
-}
-
-int ValidIndex(int value, size_t count, int def) {
-  return value >= 0 && value < static_cast<int>(count) ? value : def;
 }
 
 }  // namespace
@@ -42,21 +39,14 @@ TCBL3ToCBRForm::TCBL3ToCBRForm() {
   btnClose.Caption = "關閉";
 
   const TIniFile& ini = Settings();
-  edtSource.Text = ini.ReadString(kSecCbl3ToCbr, "Source", "");
-  edtDestination.Text = ini.ReadString(kSecCbl3ToCbr, "Destination", "");
-  chkSubDir.Checked = ini.ReadBool(kSecCbl3ToCbr, "SubDirs", true);
-  rgSource.ItemIndex =
-      ValidIndex(ini.ReadInteger(kSecCbl3ToCbr, "SourceType", 0), rgSource.Items.size(), 0);
+  LoadPathControls(*this, ini, kSecCbl3ToCbr);
   rgCBRFlag.ItemIndex =
-      ValidIndex(ini.ReadInteger(kSecCbl3ToCbr, "CBRFlag", 0), rgCBRFlag.Items.size(), 0);
+      ValidPosition(ini.ReadInteger(kSecCbl3ToCbr, "CBRFlag", 0), rgCBRFlag.Items.size(), 0);
 }
 
 TCBL3ToCBRForm::~TCBL3ToCBRForm() {
   TIniFile& ini = Settings();
-  ini.WriteString(kSecCbl3ToCbr, "Source", edtSource.Text);
-  ini.WriteString(kSecCbl3ToCbr, "Destination", edtDestination.Text);
-  ini.WriteBool(kSecCbl3ToCbr, "SubDirs", chkSubDir.Checked);
-  ini.WriteInteger(kSecCbl3ToCbr, "SourceType", rgSource.ItemIndex);
+  SavePathControls(*this, ini, kSecCbl3ToCbr);
   ini.WriteInteger(kSecCbl3ToCbr, "CBRFlag", rgCBRFlag.ItemIndex);
 }
 
