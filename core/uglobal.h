@@ -73,8 +73,9 @@ struct TFileTypeRec {
   uint8_t Offers = 0;  // TJobOffer bits
 };
 
-constexpr int kFormatCount = 17;
-extern const TFileTypeRec FileTypes[kFormatCount];
+// The format table (formats/text/registry.cpp) and its length.
+extern const TFileTypeRec FileTypes[];
+extern const int kFormatCount;
 
 // Format numbers (rows of FileTypes).
 enum TFormat : int {

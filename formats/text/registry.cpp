@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <type_traits>
 
 #include "core/encoding.h"
@@ -51,7 +52,7 @@ constexpr uint8_t kAnyDestination = kOfferAnyDestination;
 
 }  // namespace
 
-const TFileTypeRec FileTypes[kFormatCount] = {
+const TFileTypeRec FileTypes[] = {
     {.Id = "XQF",
      .Ext = "XQF",
      .Description = "象棋演播室棋譜",
@@ -232,9 +233,11 @@ const TFileTypeRec FileTypes[kFormatCount] = {
 
 const char* const BreakTokens[5] = {"|", "||", "\r\n", "<br>", "  "};
 
-std::string FormatNames[kFormatCount];
-std::string FormatIds[kFormatCount];
-std::string DialogFilters[kFormatCount];
+const int kFormatCount = static_cast<int>(std::size(FileTypes));
+
+std::string FormatNames[std::size(FileTypes)];
+std::string FormatIds[std::size(FileTypes)];
+std::string DialogFilters[std::size(FileTypes)];
 
 void BuildFormatStrings() {
   for (int i = 0; i < kFormatCount; ++i) {

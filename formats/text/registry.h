@@ -9,9 +9,9 @@
 #include "core/uglobal.h"
 
 // Derived strings of the rows, built once at start-up.
-extern std::string FormatNames[kFormatCount];
-extern std::string FormatIds[kFormatCount];
-extern std::string DialogFilters[kFormatCount];
+extern std::string FormatNames[];
+extern std::string FormatIds[];
+extern std::string DialogFilters[];
 void BuildFormatStrings();
 
 // selector 0 compares with FormatNames, 1 with FormatIds; 0 (XQF) when none matches.
