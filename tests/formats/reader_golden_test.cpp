@@ -21,24 +21,31 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The folders of tests/data and the format rows their files are read as: the
-// first row whose mask takes a file's name, else the first row.
+// The folders of tests/data and the ids of the format rows their files are
+// read as: the first row whose mask takes a file's name, else the first row.
 struct TFolder {
   const char* Name;
-  std::vector<int> Rows;
+  std::vector<std::string> Ids;
 };
 const TFolder kFolders[] = {
-    {"applet", {kFmtUbbJava}},  {"cbf", {kFmtCbf}},       {"cbr", {kFmtCbl}},
-    {"ccm", {kFmtCcm}},         {"che", {kFmtChe}},       {"cnc", {kFmtCnc}},
-    {"dhtmlxq", {kFmtUbbJava}}, {"fen", {kFmtFen}},       {"mxq", {kFmtMxq, kFmtMcj}},
-    {"ourgame", {kFmtOurGame}}, {"pgn", {kFmtPgn}},       {"stqy", {kFmtUbbJava}},
-    {"text", {kFmtText}},       {"webc5", {kFmtUbbJava}}, {"xqf", {kFmtXqf}},
+    {"applet", {"UBBJava"}},  {"cbf", {"CBF"}},       {"cbr", {"CBL"}},
+    {"ccm", {"CCM"}},         {"che", {"CHE"}},       {"cnc", {"CNC"}},
+    {"dhtmlxq", {"UBBJava"}}, {"fen", {"FEN"}},       {"mxq", {"MXQ", "MCJ"}},
+    {"ourgame", {"OurGame"}}, {"pgn", {"PGN"}},       {"stqy", {"UBBJava"}},
+    {"text", {"Text"}},       {"webc5", {"UBBJava"}}, {"xqf", {"XQF"}},
 };
 
+int RowOfId(const std::string& id) {
+  for (int row = 0; row < kFormatCount; ++row)
+    if (id == FileTypes[row].Id) return row;
+  ADD_FAILURE() << "no format row " << id;
+  return 0;
+}
+
 int RowOf(const TFolder& folder, const std::string& name) {
-  for (int row : folder.Rows)
-    if (MatchesMask(name, FileTypes[row].Filter)) return row;
-  return folder.Rows.front();
+  for (const std::string& id : folder.Ids)
+    if (MatchesMask(name, FileTypes[RowOfId(id)].Filter)) return RowOfId(id);
+  return RowOfId(folder.Ids.front());
 }
 
 // Files named for Big5 are read as Big5, as a user would say on the command
