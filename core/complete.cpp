@@ -22,11 +22,6 @@ namespace {
 constexpr int kMaxOpeningMoves = 20;
 const char* const kPgnResults[4] = {"1-0", "0-1", "1/2-1/2", "*"};
 
-std::string& Slot(TChessRec& rec, int slot) {
-  if (rec.Texts.size() <= static_cast<size_t>(slot)) rec.Texts.resize(slot + 1);
-  return rec.Texts[slot];
-}
-
 const std::string& SlotOrEmpty(const TChessRec& rec, int slot) {
   static const std::string empty;
   return static_cast<size_t>(slot) < rec.Texts.size() ? rec.Texts[slot] : empty;
@@ -71,23 +66,23 @@ void NormaliseResult(const TJobState& job, TChessRec& rec) {
   if (job.DstFormat == kFmtCbf) {
     int top = job.SrcFormat == kFmtCbf ? 4 : 3;
     if (rec.GameResult < 0 || rec.GameResult > top) rec.GameResult = 0;
-    Slot(rec, kSlotResult) = std::to_string(rec.GameResult);
+    TextSlot(rec, kSlotResult) = std::to_string(rec.GameResult);
     return;
   }
   if (rec.GameResult < 1 || rec.GameResult > 4) rec.GameResult = 4;
   if (job.DstFormat == kFmtPgn) {
-    Slot(rec, kSlotResult) = kPgnResults[rec.GameResult - 1];
+    TextSlot(rec, kSlotResult) = kPgnResults[rec.GameResult - 1];
     return;
   }
-  Slot(rec, kSlotResult) = VariantText(kVtResultWords, rec.GameResult - 1, job.TextVariant);
-  Slot(rec, kSlotConnective) =
+  TextSlot(rec, kSlotResult) = VariantText(kVtResultWords, rec.GameResult - 1, job.TextVariant);
+  TextSlot(rec, kSlotConnective) =
       VariantText(kVtResultConnectives, rec.GameResult - 1, job.TextVariant);
 }
 
 // Web pages of the two STQY kinds compose the title from title, opening and
 // round as the job's title type says.
 void ApplyTitleType(const TJobState& job, TChessRec& rec) {
-  std::string& title = Slot(rec, kSlotTitle);
+  std::string& title = TextSlot(rec, kSlotTitle);
   const std::string opening = SlotOrEmpty(rec, kSlotOpenLine);
   const std::string round = SlotOrEmpty(rec, kSlotRound);
   switch (job.TitleType) {
@@ -130,41 +125,6 @@ void ConvertAllCommentBreaks(const TJobState& job, TChessRec& rec) {
     if (!rec.Texts[c].empty())
       ConvertCommentBreaks(rec.Texts[c], rec.SourceBreak, rec.TargetBreak,
                            static_cast<int>(job.DstCodePage));
-}
-
-// The file name without folder and extension, CHE names: "...] - ...] - "
-// followed by a 15-character date.
-void TitleFromCheName(TChessRec& rec, const std::string& name, int cp) {
-  size_t first = PosDbcs(cp, "] - ", name, kNoLimit, 1);
-  size_t second = first ? PosDbcs(cp, "] - ", name, kNoLimit, first + 4) : 0;
-  if (second && name.size() - (second - 1 + 4) == 15) {
-    Slot(rec, kSlotTitle) = name.substr(0, second);
-    Slot(rec, kSlotDate) = name.substr(second - 1 + 4);
-  } else {
-    Slot(rec, kSlotTitle) = name;
-  }
-}
-
-// CCM names: "[" date "]" red "[紅] - " black "[黑]", with the side labels of
-// the job's variant.
-void TitleFromCcmName(const TJobState& job, TChessRec& rec, const std::string& name, int cp) {
-  const std::string_view redLabel = VariantText(kVtSideLabels, 0, job.TextVariant);
-  const std::string_view blackLabel = VariantText(kVtSideLabels, 1, job.TextVariant);
-  size_t open = PosDbcs(cp, "[", name, kNoLimit, 1);
-  size_t close = open ? PosDbcs(cp, "]", name, kNoLimit, open + 1) : 0;
-  size_t red = close ? PosDbcs(cp, redLabel, name, kNoLimit, close + 1) : 0;
-  size_t black = red ? PosDbcs(cp, blackLabel, name, kNoLimit, red + redLabel.size()) : 0;
-  // 1-based positions: the red name runs from close+1 to red-1, the black
-  // name from red+len to black-1.
-  if (black && red > close + 1 && black > red + redLabel.size()) {
-    Slot(rec, kSlotDate) = name.substr(open, close - open - 1);
-    Slot(rec, kSlotRedName) = name.substr(close, red - close - 1);
-    Slot(rec, kSlotBlackName) =
-        name.substr(red - 1 + redLabel.size(), black - red - redLabel.size());
-    Slot(rec, kSlotTitle) = name.substr(close, black - 1 + blackLabel.size() - close);
-  } else {
-    Slot(rec, kSlotTitle) = name;
-  }
 }
 
 // Parses `word = "value"` from 1-based position p. Returns kParamRead with the
@@ -214,7 +174,7 @@ void ConvertCommentBreaks(std::string& text, int from, int to, int cp) {
 }
 
 void ComputeOpening(TJobState& job, TChessRec& rec) {
-  for (int s = kSlotOpenLine; s <= kSlotVariation; ++s) Slot(rec, s).clear();
+  for (int s = kSlotOpenLine; s <= kSlotVariation; ++s) TextSlot(rec, s).clear();
   // Opening codes are sequences from red's first move: a record in which black
   // moves first has none (its moves would read as red's in the library).
   if (rec.GameType == 3 || rec.GameType == 4 || rec.MoveCount < 1 || rec.Lines.empty() ||
@@ -237,33 +197,34 @@ void ComputeOpening(TJobState& job, TChessRec& rec) {
     ConvertCodePage(opening, script, 0, dst);
     ConvertCodePage(variation, script, 0, dst);
   }
-  Slot(rec, kSlotEcco) = code;
-  Slot(rec, kSlotOpening) = opening;
-  Slot(rec, kSlotVariation) = variation;
+  TextSlot(rec, kSlotEcco) = code;
+  TextSlot(rec, kSlotOpening) = opening;
+  TextSlot(rec, kSlotVariation) = variation;
   if (!opening.empty()) {
     std::string line = code + " " + opening;
     if (!variation.empty()) line += "(" + variation + ")";
-    Slot(rec, kSlotOpenLine) = line;
+    TextSlot(rec, kSlotOpenLine) = line;
   }
 }
 
 void TitleFromFileName(TJobState& job, TChessRec& rec, const std::string& path) {
-  if (job.FromClipboard || job.SrcFormat == kFmtCbl) return;
+  // A library's records are not named after the library.
+  if (job.FromClipboard || job.SrcFormat >= static_cast<uint32_t>(kFormatCount) ||
+      FileTypes[job.SrcFormat].Source == TSourceKind::Library)
+    return;
   size_t cut = path.rfind('/');
   std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
   if (name.empty()) return;
   SystemToDestination(job, name);
-  if (Slot(rec, kSlotFrom).empty()) rec.Texts[kSlotFrom] = name;
+  if (TextSlot(rec, kSlotFrom).empty()) rec.Texts[kSlotFrom] = name;
 
   int cp = static_cast<int>(job.DstCodePage);
   if (size_t dot = LastPosCharDbcs(cp, '.', name, name.size(), 1)) name.resize(dot - 1);
 
-  if (job.SrcFormat == kFmtChe) {
-    TitleFromCheName(rec, name, cp);
-  } else if (job.SrcFormat == kFmtCcm) {
-    TitleFromCcmName(job, rec, name, cp);
+  if (const TTitleFromName fromName = FileTypes[job.SrcFormat].TitleFromName) {
+    fromName(job, rec, name);
   } else {
-    std::string& title = Slot(rec, kSlotTitle);
+    std::string& title = TextSlot(rec, kSlotTitle);
     if (job.FileNameToTitle || title.empty()) title = name;
   }
 }
@@ -292,7 +253,7 @@ void AddRecordNotes(TJobState& job, TChessRec& rec) {
     int slot = TextSlotOf(rec, last);
     std::string note = SlotOrEmpty(rec, kSlotDate) + " " + SlotOrEmpty(rec, kSlotEvent) + " " +
                        SlotOrEmpty(rec, kSlotTitle);
-    std::string& comment = Slot(rec, slot);
+    std::string& comment = TextSlot(rec, slot);
     if (!comment.empty()) {
       note += token;
       note += comment;
@@ -302,12 +263,12 @@ void AddRecordNotes(TJobState& job, TChessRec& rec) {
 
   if (job.AddErrorInfo && !rec.ErrorText.empty()) {
     std::string errors = rec.ErrorText;
-    std::string& start = Slot(rec, kSlotStartComment);
+    std::string& start = TextSlot(rec, kSlotStartComment);
     if (start.empty()) TrimRightCtl(errors);
     if (t != 3) ReplaceAllDbcs(Process().SystemCodePage, errors, "\r\n", true, token);
     SystemToDestination(job, errors);
     start = errors + start;
-    std::string& title = Slot(rec, kSlotTitle);
+    std::string& title = TextSlot(rec, kSlotTitle);
     title = "[Error]" + title;
   }
 }

@@ -344,3 +344,9 @@ void CutTree(TChessRec& rec, int last) {
   while (rec.LastLine > 0 && rec.Lines[rec.LastLine].First > last) --rec.LastLine;
   rec.Lines[rec.LastLine].Last = last;
 }
+
+std::string& TextSlot(TChessRec& rec, int slot) {
+  if (rec.Texts.size() <= static_cast<size_t>(slot))
+    rec.Texts.resize(static_cast<size_t>(slot) + 1);
+  return rec.Texts[static_cast<size_t>(slot)];
+}

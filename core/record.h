@@ -154,6 +154,8 @@ struct TChessRec {
 // Empties the record and sets the standard start. The break kinds come from
 // the source and destination format rows.
 void ResetRecord(TChessRec& rec, int srcFormat, int dstFormat);
+// The text of a slot, the slot list grown to hold it when it is short.
+std::string& TextSlot(TChessRec& rec, int slot);
 void SetMoveCapacity(TChessRec& rec, int n);
 void SetLinkCount(TChessRec& rec, int n);
 int TextSlotOf(TChessRec& rec, int node);

@@ -17,6 +17,9 @@ using TRecordReader = bool (*)(TJobState& job, TChessRec& rec, std::string& data
 // Renders one completed record into out and returns the number of bytes of it
 // to write.
 using TRecordRenderer = size_t (*)(TJobState& job, TChessRec& rec, std::string& out);
+// Takes the title (and what else the name carries) from a source file's name,
+// without folder and extension, in the destination code page.
+using TTitleFromName = void (*)(TJobState& job, TChessRec& rec, const std::string& name);
 // A step on a completed record before it is rendered.
 using TRecordStep = void (*)(TJobState& job, TChessRec& rec);
 
@@ -63,7 +66,8 @@ struct TFileTypeRec {
   TRecordReader Reader = nullptr;  // for TSourceKind::Bytes and Text
   TRecordRenderer Writer = nullptr;
   TRecordStep BeforeWrite = nullptr;
-  TFormatRecogniser Recognise = nullptr;  // null: known by its extension only
+  TTitleFromName TitleFromName = nullptr;  // null: the name is the title
+  TFormatRecogniser Recognise = nullptr;   // null: known by its extension only
   TCodePageRule CodePages = TCodePageRule::Any;
   // The reader keeps header and comment bytes as the file holds them; they are
   // converted when the record is completed.

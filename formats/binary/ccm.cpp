@@ -10,6 +10,7 @@
 #include "core/encoding.h"
 #include "core/jobstate.h"
 #include "core/record.h"
+#include "core/variants.h"
 
 namespace {
 
@@ -47,4 +48,27 @@ bool ReadCcmData(TJobState& job, TChessRec& rec, std::string_view data) {
   }
   BuildLinearTree(rec, kept);
   return true;
+}
+
+// CCM names: "[" date "]" red "[紅] - " black "[黑]", with the side labels of
+// the job's variant.
+void TitleFromCcmName(TJobState& job, TChessRec& rec, const std::string& name) {
+  const int cp = static_cast<int>(job.DstCodePage);
+  const std::string_view redLabel = VariantText(kVtSideLabels, 0, job.TextVariant);
+  const std::string_view blackLabel = VariantText(kVtSideLabels, 1, job.TextVariant);
+  size_t open = PosDbcs(cp, "[", name, kNoLimit, 1);
+  size_t close = open ? PosDbcs(cp, "]", name, kNoLimit, open + 1) : 0;
+  size_t red = close ? PosDbcs(cp, redLabel, name, kNoLimit, close + 1) : 0;
+  size_t black = red ? PosDbcs(cp, blackLabel, name, kNoLimit, red + redLabel.size()) : 0;
+  // 1-based positions: the red name runs from close+1 to red-1, the black
+  // name from red+len to black-1.
+  if (black && red > close + 1 && black > red + redLabel.size()) {
+    TextSlot(rec, kSlotDate) = name.substr(open, close - open - 1);
+    TextSlot(rec, kSlotRedName) = name.substr(close, red - close - 1);
+    TextSlot(rec, kSlotBlackName) =
+        name.substr(red - 1 + redLabel.size(), black - red - redLabel.size());
+    TextSlot(rec, kSlotTitle) = name.substr(close, black - 1 + blackLabel.size() - close);
+  } else {
+    TextSlot(rec, kSlotTitle) = name;
+  }
 }

@@ -18,3 +18,6 @@ constexpr size_t kCcmMoveSize = 7;
 
 // The reader after loading: reads CCM bytes into a freshly reset record.
 bool ReadCcmData(TJobState& job, TChessRec& rec, std::string_view data);
+
+// The row's title rule for a source file's name (without folder and extension).
+void TitleFromCcmName(TJobState& job, TChessRec& rec, const std::string& name);

@@ -59,3 +59,17 @@ bool ReadCheData(TJobState& job, TChessRec& rec, std::string_view data) {
   BuildLinearTree(rec, kept);
   return true;
 }
+
+// The title from the file name, without folder and extension. CHE names: "...] - ...] - "
+// followed by a 15-character date.
+void TitleFromCheName(TJobState& job, TChessRec& rec, const std::string& name) {
+  const int cp = static_cast<int>(job.DstCodePage);
+  size_t first = PosDbcs(cp, "] - ", name, kNoLimit, 1);
+  size_t second = first ? PosDbcs(cp, "] - ", name, kNoLimit, first + 4) : 0;
+  if (second && name.size() - (second - 1 + 4) == 15) {
+    TextSlot(rec, kSlotTitle) = name.substr(0, second);
+    TextSlot(rec, kSlotDate) = name.substr(second - 1 + 4);
+  } else {
+    TextSlot(rec, kSlotTitle) = name;
+  }
+}

@@ -18,3 +18,6 @@ constexpr int kCheFieldsPerMove = 10;
 
 // The reader after loading: reads CHE bytes into a freshly reset record.
 bool ReadCheData(TJobState& job, TChessRec& rec, std::string_view data);
+
+// The row's title rule for a source file's name (without folder and extension).
+void TitleFromCheName(TJobState& job, TChessRec& rec, const std::string& name);

@@ -36,11 +36,6 @@ const std::string& TextAt(const TChessRec& rec, int slot) {
   return slot >= 0 && static_cast<size_t>(slot) < rec.Texts.size() ? rec.Texts[slot] : empty;
 }
 
-std::string& SlotText(TChessRec& rec, int slot) {
-  if (rec.Texts.size() <= static_cast<size_t>(slot)) rec.Texts.resize(slot + 1);
-  return rec.Texts[slot];
-}
-
 // The comment of a node without copying it.
 std::string_view CommentOf(const TChessRec& rec, int node) {
   if (node < 0 || static_cast<size_t>(node) >= rec.Moves.size()) return {};
@@ -69,7 +64,7 @@ bool ReadRecordHeader(TByteReader& in, TChessRec& rec, int32_t& count) {
   for (int t = 0; t < 13; ++t) {
     if (t == kTextsBeforeSubType && !in.ReadI32Le(rec.SubType)) return false;
     if (t == kTextsBeforeResult && !in.ReadI32Le(rec.GameResult)) return false;
-    if (!ReadCountedText(in, SlotText(rec, CbrTextOrder[t]), end)) return false;
+    if (!ReadCountedText(in, TextSlot(rec, CbrTextOrder[t]), end)) return false;
   }
   uint8_t redFirst = 0;
   if (!in.ReadU8(redFirst)) return false;
@@ -183,7 +178,7 @@ bool WriteCbrRecord(TJobState& job, TChessRec& rec, std::string& stream) {
     AddRecordNotes(job, rec);
     const int count =
         std::clamp(rec.MoveCount, 0, std::max(static_cast<int>(rec.Moves.size()) - 1, 0));
-    SlotText(rec, 0).clear();
+    TextSlot(rec, 0).clear();
 
     // A comment line ends at CR LF, so a line break left inside a comment is
     // stored as the library's own break instead of splitting the line.
@@ -194,7 +189,7 @@ bool WriteCbrRecord(TJobState& job, TChessRec& rec, std::string& stream) {
           rec.Texts[slot].find("\r\n") != std::string::npos)
         ReplaceAllDbcs(cp, rec.Texts[slot], "\r\n", true, "||");
     }
-    std::string& startComment = SlotText(rec, kSlotStartComment);
+    std::string& startComment = TextSlot(rec, kSlotStartComment);
     if (startComment.find("\r\n") != std::string::npos)
       ReplaceAllDbcs(cp, startComment, "\r\n", true, "||");
 

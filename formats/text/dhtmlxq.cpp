@@ -115,12 +115,6 @@ int ReadNumber(std::string_view s) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-std::string& Slot(TChessRec& rec, int slot) {
-  if (static_cast<size_t>(slot) >= rec.Texts.size())
-    rec.Texts.resize(static_cast<size_t>(slot) + 1);
-  return rec.Texts[static_cast<size_t>(slot)];
-}
-
 void LogMissingParent(TJobState& job, TChessRec& rec, int number) {
   char msg[64];
   std::snprintf(msg, sizeof msg, "第 %d 步沒有找到上一步!;", number);
@@ -153,8 +147,10 @@ class TDhtmlReader {
 
   void Read(size_t start, size_t end) {
     WalkTags(start, end);
-    if (Slot(rec_, kSlotRedName).empty()) Slot(rec_, kSlotRedName) = Slot(rec_, kSlotRed);
-    if (Slot(rec_, kSlotBlackName).empty()) Slot(rec_, kSlotBlackName) = Slot(rec_, kSlotBlack);
+    if (TextSlot(rec_, kSlotRedName).empty())
+      TextSlot(rec_, kSlotRedName) = TextSlot(rec_, kSlotRed);
+    if (TextSlot(rec_, kSlotBlackName).empty())
+      TextSlot(rec_, kSlotBlackName) = TextSlot(rec_, kSlotBlack);
     ReadResult();
     bool oldForm = false;
     if (mainItem_ >= 0) {
@@ -271,7 +267,7 @@ class TDhtmlReader {
       const int count = kind_ == kPageDhtmlXQ ? kDhtmlXQKeyCount : kAppletKeyCount;
       for (int i = 0; i < count; ++i) {
         if (name == keys[i].Text) {
-          Slot(rec_, keys[i].Code).assign(value);
+          TextSlot(rec_, keys[i].Code).assign(value);
           break;
         }
       }
@@ -329,7 +325,7 @@ class TDhtmlReader {
   }
 
   void ReadResult() {
-    const std::string& result = Slot(rec_, kSlotResult);
+    const std::string& result = TextSlot(rec_, kSlotResult);
     if (result.empty()) return;
     if (kind_ == kPageCcbJava) {
       const int number = ReadNumber(result);
@@ -554,7 +550,7 @@ class TDhtmlWriter {
     for (std::string* part : {&head_, &foot_}) {
       ReplaceAllDbcs(cp, *part, "%Random%", false, number);
       for (const TCodeRec& ph : UbbPlaceholders)
-        ReplaceAllDbcs(cp, *part, ph.Text, false, Slot(rec_, ph.Code));
+        ReplaceAllDbcs(cp, *part, ph.Text, false, TextSlot(rec_, ph.Code));
     }
     NumberLines();
     WriteSquareDigits(rec_, binit_, "99", "[DhtmlXQ_binit]", "[/DhtmlXQ_binit]\r\n");
@@ -571,16 +567,17 @@ class TDhtmlWriter {
 
  private:
   void FillSlots() {
-    const std::string red = Slot(rec_, kSlotRedName);
-    const std::string black = Slot(rec_, kSlotBlackName);
+    const std::string red = TextSlot(rec_, kSlotRedName);
+    const std::string black = TextSlot(rec_, kSlotBlackName);
     if (!red.empty() && !black.empty())
-      Slot(rec_, kSlotRedVsBlack) = red + Slot(rec_, kSlotConnective) + black;
-    if (Slot(rec_, kSlotRed).empty()) Slot(rec_, kSlotRed) = Slot(rec_, kSlotRedName);
-    if (Slot(rec_, kSlotBlack).empty()) Slot(rec_, kSlotBlack) = Slot(rec_, kSlotBlackName);
-    Slot(rec_, kSlotVersion) =
+      TextSlot(rec_, kSlotRedVsBlack) = red + TextSlot(rec_, kSlotConnective) + black;
+    if (TextSlot(rec_, kSlotRed).empty()) TextSlot(rec_, kSlotRed) = TextSlot(rec_, kSlotRedName);
+    if (TextSlot(rec_, kSlotBlack).empty())
+      TextSlot(rec_, kSlotBlack) = TextSlot(rec_, kSlotBlackName);
+    TextSlot(rec_, kSlotVersion) =
         job_.DstCodePage == static_cast<uint32_t>(kCpBig5) ? kViewerVersionBig5 : kViewerVersion;
-    if (Slot(rec_, kSlotRefer).empty()) Slot(rec_, kSlotRefer) = kDefaultRefer;
-    Slot(rec_, kSlotInit) = job_.UbbSize;
+    if (TextSlot(rec_, kSlotRefer).empty()) TextSlot(rec_, kSlotRefer) = kDefaultRefer;
+    TextSlot(rec_, kSlotInit) = job_.UbbSize;
   }
 
   // Every node gets the index of the line holding it; each line i >= 1 gets
@@ -605,7 +602,7 @@ class TDhtmlWriter {
     if (job_.DstCodePage == static_cast<uint32_t>(kCpUtf8)) sink.Add("\xEF\xBB\xBF");
     sink.Add(head_);
     for (const TCodeRec& key : DhtmlXQKeys) {
-      const std::string& value = Slot(rec_, key.Code);
+      const std::string& value = TextSlot(rec_, key.Code);
       if (!value.empty()) AddTag(sink, key.Text, Quoted(value));
     }
     sink.Add(binit_);
