@@ -5,8 +5,10 @@ _tavrik()
     local cur prev words cword
     _init_completion || return
 
+    # format lists: made from the format rows
     local formats_in="xqf cbf ubbjava mxq mcj che ourgame ccm cnc pgn text textlayout fen cbl"
     local formats_out="xqf cbf webc5 ubb cnc pgn text fen"
+    # end of format lists
     local record_opts="--mirror --add-summary --add-errors -q --quiet --help"
     local source_opts="--from --from-encoding -r --recursive --title-from-file-name"
     local dest_opts="--to --to-encoding --notation --main-line --standard
