@@ -4,12 +4,15 @@
 
 #include <exception>
 #include <filesystem>
+#include <stdexcept>
 
 #include "core/bytereader.h"
 #include "core/complete.h"
 #include "core/encoding.h"
+#include "core/files.h"
 #include "core/jobstate.h"
 #include "core/record.h"
+#include "core/tempfiles.h"
 #include "core/uglobal.h"
 
 namespace {
@@ -119,4 +122,32 @@ int WriteRecord(TJobState& job, TChessRec& rec, const std::string& path) {
   }
   job.EndRecordLog(rec);
   return written;
+}
+
+bool OpenLibrary(TJobState& job, const std::string& fileName, int which, TLibraryData& lib) {
+  lib = TLibraryData{};
+  if (!FileExists(fileName)) {
+    ReportLibraryProblem(
+        job, which,
+        SystemText(which == kLibrarySource ? "源文件不存在。" : "目標文件不存在。") + fileName);
+    return false;
+  }
+  std::string file, error;
+  if (!LoadFileBytes(fileName, file, error)) {
+    ReportLibraryProblem(job, which, error);
+    return false;
+  }
+  return OpenLibraryBytes(job, file, which, lib);
+}
+
+bool ReadLibraryHeader(TJobState& job, const std::string& fileName, TLibraryData& lib) {
+  return OpenLibrary(job, fileName, kLibrarySource, lib) && ParseLibraryHeader(job, lib);
+}
+
+void WriteLibraryFile(TJobState&, std::string_view data, int32_t compression,
+                      const std::string& fileName, int32_t dataSize) {
+  const std::string file = RenderLibraryFile(data, compression, dataSize);
+  // Flushed before the rename: the library may hold a great many records.
+  if (!SaveFileReplacing(fileName, file, true))
+    throw std::runtime_error(SystemText("不能寫入文件：") + fileName);
 }

@@ -75,41 +75,14 @@ bool Inflate(std::string_view input, TLibraryData& lib, std::string& zlibMessage
   return true;
 }
 
-bool LoadFile(const std::string& path, std::string& data, int& err) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  err = fd < 0 ? errno : 0;
-  struct stat st;
-  if (!err && ::fstat(fd, &st) != 0) err = errno;
-  if (!err && !S_ISREG(st.st_mode)) err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-  if (!err) {
-    data.clear();
-    data.reserve(static_cast<size_t>(st.st_size));
-    char chunk[65536];
-    for (;;) {
-      const ssize_t got = ::read(fd, chunk, sizeof chunk);
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) err = errno;
-      if (got <= 0) break;
-      data.append(chunk, static_cast<size_t>(got));
-    }
-  }
-  if (fd >= 0) ::close(fd);
-  return err == 0;
-}
+}  // namespace
 
-bool IsPlainFile(const std::string& path) {
-  struct stat st;
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
-
-void Report(TJobState& job, int which, const std::string& message) {
+void ReportLibraryProblem(TJobState& job, int which, const std::string& message) {
   if (which == kLibrarySource)
     job.Log(message, kLogError);
   else
     job.Ask(message, TAskKind::Error, kBtnOk, kAnswerUnread);
 }
-
-}  // namespace
 
 size_t TLibraryData::End() const {
   return DataSize < 0 ? 0 : std::min(static_cast<size_t>(DataSize), Bytes.size());
@@ -169,23 +142,11 @@ bool UnpackLibrary(std::string_view file, int which, TLibraryData& lib, std::str
   return true;
 }
 
-bool OpenLibrary(TJobState& job, const std::string& fileName, int which, TLibraryData& lib) {
-  lib = TLibraryData{};
-  if (!IsPlainFile(fileName)) {
-    Report(job, which,
-           SystemText(which == kLibrarySource ? "源文件不存在。" : "目標文件不存在。") + fileName);
-    return false;
-  }
-  std::string file;
-  int err = 0;
-  if (!LoadFile(fileName, file, err)) {
-    Report(job, which, SystemText("不能讀取文件：") + fileName + " (" + std::strerror(err) + ")");
-    return false;
-  }
+bool OpenLibraryBytes(TJobState& job, std::string_view file, int which, TLibraryData& lib) {
   std::string message;
   bool shortData = false;
   if (!UnpackLibrary(file, which, lib, message, shortData)) {
-    Report(job, which, message);
+    ReportLibraryProblem(job, which, message);
     return false;
   }
   if (shortData) {
@@ -193,7 +154,7 @@ bool OpenLibrary(TJobState& job, const std::string& fileName, int which, TLibrar
     // that is to be rewritten must be whole.
     const std::string text = Damaged(which) + " " + std::to_string(lib.Bytes.size()) + " / " +
                              std::to_string(lib.DataSize);
-    Report(job, which, text);
+    ReportLibraryProblem(job, which, text);
     if (which != kLibrarySource) return false;
   }
   return true;
@@ -225,10 +186,6 @@ bool ParseLibraryHeader(TJobState& job, TLibraryData& lib) {
   lib.Precision = DigitCount(count);
   lib.Position = in.Offset();
   return true;
-}
-
-bool ReadLibraryHeader(TJobState& job, const std::string& fileName, TLibraryData& lib) {
-  return OpenLibrary(job, fileName, kLibrarySource, lib) && ParseLibraryHeader(job, lib);
 }
 
 std::string RecordLabel(int precision, int number) {
@@ -283,12 +240,4 @@ std::string RenderLibraryFile(std::string_view data, int32_t compression, int32_
   if (rc != Z_OK) throw std::runtime_error(std::string("zlib: ") + zError(rc));
   out.resize(kCblContainerSize + packed);
   return out;
-}
-
-void WriteLibraryFile(TJobState&, std::string_view data, int32_t compression,
-                      const std::string& fileName, int32_t dataSize) {
-  const std::string file = RenderLibraryFile(data, compression, dataSize);
-  // Flushed before the rename: the library may hold a great many records.
-  if (!SaveFileReplacing(fileName, file, true))
-    throw std::runtime_error(SystemText("不能寫入文件：") + fileName);
 }

@@ -48,9 +48,11 @@ struct TLibraryData {
 bool UnpackLibrary(std::string_view file, int which, TLibraryData& lib, std::string& message,
                    bool& shortData);
 
-// Opens a library file: checks it and fills lib.Bytes, Compression and
-// DataSize. Problems go to the log (source) or an error box (destination).
-bool OpenLibrary(TJobState& job, const std::string& fileName, int which, TLibraryData& lib);
+// A library problem goes to the log (source) or an error box (destination).
+void ReportLibraryProblem(TJobState& job, int which, const std::string& message);
+// Checks a loaded library file and fills lib.Bytes, Compression and DataSize,
+// reporting what is wrong.
+bool OpenLibraryBytes(TJobState& job, std::string_view file, int which, TLibraryData& lib);
 
 // Reads the library header of lib.Bytes: the count (logged as "棋譜數量：%d"),
 // the label precision, and Position at the first record.
@@ -58,8 +60,6 @@ bool ParseLibraryHeader(TJobState& job, TLibraryData& lib);
 // Recognises the format from the first bytes of a file (registry row).
 // The container header: "CCBridge" and version 21.
 bool RecogniseCbl(std::string_view head);
-// OpenLibrary as a source, then ParseLibraryHeader.
-bool ReadLibraryHeader(TJobState& job, const std::string& fileName, TLibraryData& lib);
 
 // "[%.*d]" of the record number with the precision.
 std::string RecordLabel(int precision, int number);
@@ -76,8 +76,3 @@ int WalkLibraryRecords(TJobState& job, const TLibraryData& lib, const TRecordVis
 // header, then the data stored (compression 0) or as one zlib stream at level
 // 1, the default level or 9. Throws std::runtime_error when zlib fails.
 std::string RenderLibraryFile(std::string_view data, int32_t compression, int32_t dataSize);
-// Renders the library and writes it through a temporary file renamed over
-// fileName, so an existing library is never left half-written. Throws
-// std::runtime_error with the message to show when rendering or writing fails.
-void WriteLibraryFile(TJobState& job, std::string_view data, int32_t compression,
-                      const std::string& fileName, int32_t dataSize);

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "app/any2any.h"
+#include "app/dispatch.h"
 #include "app/settings.h"
 #include "core/encoding.h"
 #include "formats/ccbridge/cbl.h"

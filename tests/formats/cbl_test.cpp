@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/baseform.h"
+#include "app/dispatch.h"
 #include "core/encoding.h"
 #include "core/record.h"
 #include "core/uglobal.h"
