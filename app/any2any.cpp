@@ -331,7 +331,7 @@ int TAnyFormat2AnyFormatForm::ConvertSourceFile(const std::string& sourcePath,
     return 0;
   }
 
-  if (SrcFormat != kFmtUbbJava) {
+  if (SourceKindOf(SrcFormat) != TSourceKind::Page) {
     if (!ReadRecordFile(*this, Rec, sourcePath)) return 0;
     return WriteRecord(*this, Rec, destPath) != 0 ? 1 : 0;
   }

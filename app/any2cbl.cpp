@@ -176,7 +176,7 @@ void TAnyFormat2CBLForm::cbbSourceFormatChange() {
   cbbSourceFormat.Text = cbbSourceFormat.Items[static_cast<size_t>(pos)];
   SrcFormat = static_cast<uint32_t>(kSourceRows[pos]);
   btnConvertFromClipboard.Enabled = FileTypes[SrcFormat].Text;
-  chkFileNameToTitle.Enabled = SrcFormat != kFmtCbl;
+  chkFileNameToTitle.Enabled = SourceKindOf(SrcFormat) != TSourceKind::Library;
   if (FileTypes[SrcFormat].CodePages == TCodePageRule::GbkOnly) {
     rgSourceCodePage.ItemIndex = 0;
     rgSourceCodePage.Enabled = false;
@@ -336,7 +336,7 @@ bool TAnyFormat2CBLForm::RunAppendSteps() {
 
   PrepareJob();
   ApplySourceOptions(*this);
-  if (SrcFormat == kFmtCbl) FileNameToTitle = false;
+  if (SourceKindOf(SrcFormat) == TSourceKind::Library) FileNameToTitle = false;
   if (!CheckJobSettings()) return false;
 
   TEdit* const edits[kOverrideCount] = {&edtR_URL,         &edtR_CommentatorEmail,
@@ -460,7 +460,7 @@ int TAnyFormat2CBLForm::AppendFromSource(std::string& data, const std::string& f
   if (FromClipboard) {
     Log(SystemText("\r\n讀取棋譜：<<從剪貼板輸入>>"));
   } else {
-    Log(SystemText(SrcFormat == kFmtCbl ? "\r\n讀取象棋橋2.x棋庫：" : "\r\n讀取棋譜：") + fileName);
+    Log(ReadingLine(SrcFormat, fileName));
     if (!FileExists(fileName)) {
       Log(SystemText("源文件不存在。") + fileName, kLogError);
       return 0;
@@ -468,7 +468,7 @@ int TAnyFormat2CBLForm::AppendFromSource(std::string& data, const std::string& f
   }
 
   int appended = 0;
-  if (SrcFormat == kFmtUbbJava) {
+  if (SourceKindOf(SrcFormat) == TSourceKind::Page) {
     std::string text;
     TDynJavaArray items;
     int found = FindWebRecords(*this, fileName, text, items);
@@ -482,7 +482,7 @@ int TAnyFormat2CBLForm::AppendFromSource(std::string& data, const std::string& f
     }
     return appended;
   }
-  if (SrcFormat == kFmtCbl) {
+  if (SourceKindOf(SrcFormat) == TSourceKind::Library) {
     TLibraryData source;
     if (!ReadLibraryHeader(*this, fileName, source)) return 0;
     int64_t done = 0;

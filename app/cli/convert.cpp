@@ -111,8 +111,7 @@ void ReadSource(TCliJob& job, const TSourceItem& item, const TPlan& plan) {
   job.SrcFormat = static_cast<uint32_t>(std::max(format, 0));
   job.SrcCodePage = ChooseSourceCodePage(format, head, plan.SrcEncoding);
   job.MapFlags = MapFlagsFor(job.SrcCodePage, static_cast<int>(job.DstCodePage));
-  job.Log(SystemText(format == kFmtCbl ? "\r\n讀取象棋橋2.x棋庫：" : "\r\n讀取棋譜：") +
-          item.Shown);
+  job.Log(ReadingLine(job.SrcFormat, item.Shown));
   ReadEveryRecord(job, job.Rec, item.Path, [&](int index, int count, bool ok) {
     if (!ok) return;
     const std::string name = plan.Kind == TDestKind::Folder

@@ -18,6 +18,7 @@
 #include "core/tempfiles.h"
 #include "core/uglobal.h"
 #include "formats/ccbridge/cbl3.h"
+#include "formats/text/registry.h"
 
 namespace {
 
@@ -46,8 +47,8 @@ class TCliBuildForm : public TCliForm<TAnyFormat2CBLForm> {
     SrcCodePage = ChooseSourceCodePage(format, head, SrcEncoding);
     // Libraries hold GBK: traditional characters become simplified ones.
     MapFlags = SrcCodePage == kCpBig5 ? kMapToSimplified : 0;
-    FileNameToTitle = TitleFromFileName && format != kFmtCbl;
-    Log(SystemText(format == kFmtCbl ? "\r\n讀取象棋橋2.x棋庫：" : "\r\n讀取棋譜：") + fileName);
+    FileNameToTitle = TitleFromFileName && SourceKindOf(SrcFormat) != TSourceKind::Library;
+    Log(ReadingLine(SrcFormat, fileName));
     int appended = 0;
     ReadEveryRecord(*this, Rec, fileName, [&](int, int, bool ok) {
       if (ok && AppendRecord(Rec, data)) ++appended;

@@ -312,3 +312,9 @@ std::vector<int> RowsOffering(uint8_t offer) {
     if (FileTypes[row].Offers & offer) rows.push_back(row);
   return rows;
 }
+
+std::string ReadingLine(uint32_t format, const std::string& path) {
+  return SystemText(SourceKindOf(format) == TSourceKind::Library ? "\r\n讀取象棋橋2.x棋庫："
+                                                                 : "\r\n讀取棋譜：") +
+         path;
+}

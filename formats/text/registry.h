@@ -25,5 +25,14 @@ std::string FormatIdList(uint8_t offer, std::string_view separator, std::string_
 // The README's format table (Markdown), one line per row.
 std::string FormatTable();
 
+// How a source of the format is read (None for a number outside the table).
+inline TSourceKind SourceKindOf(uint32_t format) {
+  return format < static_cast<uint32_t>(kFormatCount) ? FileTypes[format].Source
+                                                      : TSourceKind::None;
+}
+
+// The log line that opens the reading of a source file, a library or a record.
+std::string ReadingLine(uint32_t format, const std::string& path);
+
 // The rows that offer `offer` (a TJobOffer bit), in row order.
 std::vector<int> RowsOffering(uint8_t offer);
