@@ -3,7 +3,6 @@
 #include "app/dispatch.h"
 
 #include <exception>
-#include <filesystem>
 #include <stdexcept>
 
 #include "core/bytereader.h"
@@ -16,12 +15,6 @@
 #include "core/uglobal.h"
 
 namespace {
-
-bool SourceFileMissing(const std::string& path) {
-  std::error_code ec;
-  auto status = std::filesystem::status(path, ec);
-  return ec || !std::filesystem::exists(status) || std::filesystem::is_directory(status);
-}
 
 // Loads the source as the row takes it and calls the row's reader.
 bool LoadAndRead(TJobState& job, TChessRec& rec, const TFileTypeRec& row, const std::string& path) {
@@ -42,7 +35,7 @@ bool LoadAndRead(TJobState& job, TChessRec& rec, const TFileTypeRec& row, const 
 }  // namespace
 
 bool ReadRecordFile(TJobState& job, TChessRec& rec, const std::string& path) {
-  if (!job.FromClipboard && SourceFileMissing(path)) {
+  if (!job.FromClipboard && !FileExists(path)) {
     job.LogRecord(rec, SystemText("源文件不存在。") + path, kLogError);
     return false;
   }
