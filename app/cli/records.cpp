@@ -193,12 +193,15 @@ int RecogniseFormat(const std::string& path, std::string_view head) {
   return -1;
 }
 
-bool IsTextFormat(int format) { return FileTypes[format].Text; }
+bool IsTextFormat(int format) {
+  return format >= 0 && format < kFormatCount && FileTypes[format].Text;
+}
 
 int DefaultChineseCodePage() { return Process().SystemCodePage == kCpBig5 ? kCpBig5 : kCpGbk; }
 
 int ChooseSourceCodePage(int format, std::string_view head, int chosen) {
-  const TCodePageRule rule = FileTypes[format].CodePages;
+  const TCodePageRule rule =
+      format >= 0 && format < kFormatCount ? FileTypes[format].CodePages : TCodePageRule::Any;
   if (rule == TCodePageRule::GbkOnly) return kCpGbk;
   const bool dbcsOnly = rule == TCodePageRule::DoubleByte;
   if (chosen != -1 && !(dbcsOnly && chosen != kCpGbk && chosen != kCpBig5)) return chosen;

@@ -148,6 +148,8 @@ TEST_F(SubCommandTest, ConvertRecognisesEachFormatFromItsContentOrExtension) {
   // A file of no known format named on the command line is an error.
   std::ofstream(dir_ + "junk") << "nothing to see";
   EXPECT_EQ(Run("convert junk -o out2 --to pgn"), 1);
+  // So is one that is not there and whose name tells no format.
+  EXPECT_EQ(Run("convert no-such-file -o out2 --to pgn"), 1);
 }
 
 TEST_F(SubCommandTest, ConvertReadsStandardInputAndWritesStandardOutput) {
