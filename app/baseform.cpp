@@ -317,6 +317,11 @@ bool TBaseForm::CheckJobSettings() {
     Ask(SystemText(message), TAskKind::Error, kBtnOk, kAnswerUnread);
     return false;
   };
+  // The formats come from the windows' lists or the recognised source; a
+  // number outside the table is a fault of the caller, not a job to run.
+  if (SrcFormat >= static_cast<uint32_t>(kFormatCount) ||
+      DstFormat >= static_cast<uint32_t>(kFormatCount))
+    return false;
   const bool dbcsSource = SrcCodePage == kCpGbk || SrcCodePage == kCpBig5;
   if (!dbcsSource && FileTypes[SrcFormat].CodePages == TCodePageRule::DoubleByte)
     return refuse("“源棋譜代碼頁”請選中“國標碼”或“大五碼”。");
