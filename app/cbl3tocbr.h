@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "app/baseform.h"
+#include "app/cbl3split.h"
 #include "app/controls.h"
-#include "formats/ccbridge/cbl3.h"
 
 inline constexpr const char* kSecCbl3ToCbr = "CBL3ToCBR";
 

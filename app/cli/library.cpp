@@ -10,6 +10,7 @@
 #include "app/any2any.h"
 #include "app/any2cbl.h"
 #include "app/cbl2any.h"
+#include "app/cbl3split.h"
 #include "app/cli/commands.h"
 #include "app/cli/convert.h"
 #include "app/cli/records.h"
@@ -17,7 +18,6 @@
 #include "core/encoding.h"
 #include "core/tempfiles.h"
 #include "core/uglobal.h"
-#include "formats/ccbridge/cbl3.h"
 #include "formats/text/registry.h"
 
 namespace {
