@@ -9,6 +9,7 @@
 
 #include "app/settings.h"
 #include "core/encoding.h"
+#include "core/sourcetext.h"
 #include "core/uglobal.h"
 #include "core/variants.h"
 

@@ -22,6 +22,7 @@
 #include "core/encoding.h"
 #include "core/files.h"
 #include "core/record.h"
+#include "core/sourcetext.h"
 #include "core/tempfiles.h"
 #include "core/uglobal.h"
 

@@ -11,6 +11,7 @@
 #include "core/files.h"
 #include "core/jobstate.h"
 #include "core/record.h"
+#include "core/sourcetext.h"
 #include "core/tempfiles.h"
 #include "core/uglobal.h"
 

@@ -202,7 +202,8 @@ int RunDesktop() {
 }
 
 int RunProgram(const std::vector<std::string>& args) {
-  if (IsSubCommandCall(args)) return RunSubCommand(args);
+  if (IsSubCommandCall(args))
+    return RunSubCommand(args, TProcessHooks{StartUpWithoutSettings, ShutDownWithoutSettings});
   if (args.empty()) return RunDesktop();
   StartUp(args);
   int status = 2;

@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-inline constexpr const char* kAppTitle = "Tavrik 1.21";
+#include "core/uglobal.h"
+
 inline constexpr const char* kSettingsFileName = "tavrik.ini";
 inline constexpr const char* kLogFileName = "tavrik.log";
 

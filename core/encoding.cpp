@@ -18,10 +18,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/bytereader.h"
-#include "core/clipboard.h"
 #include "core/jobstate.h"
-#include "core/variants.h"
 
 namespace {
 
@@ -228,18 +225,6 @@ int EffectiveFlag(int src, int flag, int dst) {
   return flag;
 }
 
-// UTF-16LE bytes to units; an odd last byte becomes the low byte of a last unit.
-std::u16string Utf16LeToWide(std::string_view bytes, bool swap) {
-  std::u16string w((bytes.size() + 1) / 2, u'\0');
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    char16_t b = static_cast<unsigned char>(bytes[i]);
-    w[i / 2] |= (i % 2 == 0) ? b : static_cast<char16_t>(b << 8);
-  }
-  if (swap)
-    for (char16_t& c : w) c = static_cast<char16_t>((c >> 8) | (c << 8));
-  return w;
-}
-
 // ---------------------------------------------------------------------------
 // Double-byte helpers.
 
@@ -407,86 +392,6 @@ void WideToCodePage(std::string& text, const std::u16string& wide, int src, int 
   text = WideToBytes(mapped, dst);
 }
 
-int ReadSourceText(TJobState& job, std::string& text, const std::string& name, int flag, int dst,
-                   int src, bool clip) {
-  text.clear();
-  std::u16string wide;
-  bool haveWide = false;
-  if (clip) {
-    TClipboard* board = Clipboard();
-    if (src != 0) {
-      if (board && !board->GetAnsiText(text)) text.clear();
-    } else {
-      if (board) wide = board->GetWideText();
-      haveWide = true;
-    }
-  } else {
-    std::error_code ec;
-    if (!std::filesystem::exists(name, ec)) {
-      job.Log(SystemText("源文件不存在。") + name, kLogError);
-      return src;
-    }
-    // An unreadable file, a folder or a pipe: the reason is in the message.
-    std::string bytes, error;
-    if (!LoadFileBytes(name, bytes, error)) {
-      job.Log(error, kLogError);
-      return src;
-    }
-    if (bytes.empty()) {
-      job.Log(SystemText("此文件的大小是零字節!"), kLogError);
-      return src;
-    }
-    bool swap = false;
-    if (bytes.size() >= 2) {
-      unsigned char b0 = static_cast<unsigned char>(bytes[0]);
-      unsigned char b1 = static_cast<unsigned char>(bytes[1]);
-      if (b0 == 0xFF && b1 == 0xFE) src = 0;
-      if (b0 == 0xFE && b1 == 0xFF) src = 0, swap = true;
-    }
-    if (src != 0) {
-      text = std::move(bytes);
-    } else {
-      wide = Utf16LeToWide(bytes, swap);
-      haveWide = true;
-    }
-  }
-
-  if (!haveWide) {
-    if (text.size() >= 3 && std::memcmp(text.data(), "\xEF\xBB\xBF", 3) == 0) {
-      text.erase(0, 3);
-      src = kCpUtf8;
-    }
-    ConvertCodePage(text, src, flag, dst);
-  } else {
-    std::u16string_view w(wide);
-    if (!w.empty() && w[0] == 0xFEFF) w.remove_prefix(1);
-    WideToCodePage(text, std::u16string(w), 0, flag, dst);
-  }
-  std::replace(text.begin(), text.end(), '\0', ' ');
-  return src;
-}
-
-void PutClipboardText(const char* bytes, size_t n, int cp) {
-  TClipboard* board = Clipboard();
-  if (!board) return;
-  if (n == 0 || !bytes) {
-    board->SetText(std::string(), std::u16string());
-    return;
-  }
-  // A terminating zero byte added for C-string readers is not part of the text.
-  std::string_view raw(bytes, n);
-  if (raw.back() == '\0') raw.remove_suffix(1);
-  std::u16string wide = BytesToWide(raw, cp);
-  std::u16string_view w(wide);
-  if (!w.empty() && w[0] == 0xFEFF) w.remove_prefix(1);
-  board->SetText(std::string(raw), std::u16string(w));
-}
-
-std::u16string GetClipboardWide() {
-  TClipboard* board = Clipboard();
-  return board ? board->GetWideText() : std::u16string();
-}
-
 // ---------------------------------------------------------------------------
 // Double-byte aware searching.
 
@@ -602,26 +507,6 @@ void TrimRightCtl(std::string& s) {
   size_t n = s.size();
   while (n > 0 && static_cast<unsigned char>(s[n - 1]) <= 0x20) --n;
   s.resize(n);
-}
-
-void CurlyQuotes(std::string& s, int cpIndex) {
-  size_t quotes = static_cast<size_t>(std::count(s.begin(), s.end(), '"'));
-  if (quotes == 0) return;
-  int k = (cpIndex >= 0 && cpIndex <= 2) ? cpIndex : 2;
-  const std::string& open = CodePageText(kCtOpenQuote, k);
-  const std::string& close = CodePageText(kCtCloseQuote, k);
-  std::string out;
-  out.reserve(s.size() + quotes * (std::max(open.size(), close.size()) - 1));
-  bool opening = true;
-  for (char c : s) {
-    if (c == '"') {
-      out += opening ? open : close;
-      opening = !opening;
-    } else {
-      out += c;
-    }
-  }
-  s = std::move(out);
 }
 
 std::string FitFileName(std::string_view s, int maxChars, size_t maxBytes) {
@@ -741,4 +626,15 @@ int FindTagPair(TJobState& job, std::string_view openPrefix, std::string_view cl
   valueLength = close - valueStart;
   pos = close + closeTag.size();
   return name.empty() || valueLength == 0 ? 1 : 2;
+}
+
+std::u16string Utf16LeToWide(std::string_view bytes, bool swap) {
+  std::u16string w((bytes.size() + 1) / 2, u'\0');
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    char16_t b = static_cast<unsigned char>(bytes[i]);
+    w[i / 2] |= (i % 2 == 0) ? b : static_cast<char16_t>(b << 8);
+  }
+  if (swap)
+    for (char16_t& c : w) c = static_cast<char16_t>((c >> 8) | (c << 8));
+  return w;
 }

@@ -1,7 +1,7 @@
 // Code pages, script mapping and code-page-aware text helpers.
 // Positions in the search helpers are 1-based; 0 means "not found".
 // Code pages: 936 GBK, 950 Big5, 65001 UTF-8; as a source, 0 means UTF-16LE
-// (ReadSourceText, WideToCodePage). Byte text handed to ConvertCodePage with
+// (WideToCodePage). Byte text handed to ConvertCodePage with
 // source 0 is taken to be in the system code page. Characters a code page
 // cannot hold, and invalid byte sequences, come out as "?".
 #pragma once
@@ -18,20 +18,10 @@ class TJobState;
 void ConvertCodePage(std::string& text, int src, int flag, int dst);
 // Converts UTF-16 text to code page dst with the same mapping rules.
 void WideToCodePage(std::string& text, const std::u16string& wide, int src, int flag, int dst);
-// Reads source text from a file (or the clipboard) into code page dst: a
-// UTF-16 mark (FF FE, or FE FF for big-endian) or a UTF-8 mark overrides src,
-// and zero bytes of the result become blanks. A missing or empty file is
-// logged as an error and leaves the text empty; an empty or absent clipboard
-// gives an empty text. Returns the effective source code page (0 for UTF-16,
-// 65001 for a UTF-8 mark).
-int ReadSourceText(TJobState& job, std::string& text, const std::string& name, int flag, int dst,
-                   int src, bool clip);
 
-// Replaces the clipboard's content with the bytes (code page cp) and their
-// UTF-16 form without a leading U+FEFF. A final zero byte, added for readers
-// of C strings, is not placed. Without a clipboard nothing happens.
-void PutClipboardText(const char* bytes, size_t n, int cp);
-std::u16string GetClipboardWide();
+// UTF-16LE bytes (big-endian with swap) to units; an odd last byte becomes the
+// low byte of a last unit.
+std::u16string Utf16LeToWide(std::string_view bytes, bool swap);
 
 // Converts UTF-16 text to code page cp, or byte text of code page cp to UTF-16,
 // with no script mapping.
@@ -56,7 +46,6 @@ void ReplaceAllDbcs(int cp, std::string& s, std::string_view needle, bool caseSe
                     std::string_view repl);
 void NormaliseLineBreaks(std::string& s);
 void TrimRightCtl(std::string& s);
-void CurlyQuotes(std::string& s, int cpIndex);
 // Longest name of one file (one path component) in bytes, as Linux file
 // systems hold it.
 constexpr size_t kMaxNameBytes = 255;

@@ -10,8 +10,6 @@
 #include "core/jobstate.h"
 #include "core/record.h"
 
-const char kFenSlotLetters[33] = "RNBAKABNRCCPPPPPrnbakabnrccppppp";
-
 namespace {
 
 constexpr size_t kFenSlot = 12;

@@ -8,9 +8,6 @@
 class TJobState;
 struct TChessRec;
 
-// FEN letter of each of the 32 piece slots (upper case red, lower case black).
-extern const char kFenSlotLetters[33];
-
 // Length of the diagram in GBK bytes, before any conversion.
 constexpr size_t kDiagramBytes = 876;
 

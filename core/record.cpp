@@ -9,8 +9,9 @@
 
 #include "core/encoding.h"
 #include "core/jobstate.h"
-#include "core/position.h"
 #include "core/uglobal.h"
+
+const char kFenSlotLetters[33] = "RNBAKABNRCCPPPPPrnbakabnrccppppp";
 
 const uint8_t kStartSquares[32] = {
     0x09, 0x19, 0x29, 0x39, 0x49, 0x59, 0x69, 0x79, 0x89, 0x17, 0x77, 0x06, 0x26, 0x46, 0x66, 0x86,

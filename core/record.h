@@ -124,6 +124,8 @@ constexpr uint8_t kNoSquare = 0xFF;
 
 // Standard start squares of the 32 piece slots.
 extern const uint8_t kStartSquares[32];
+// FEN letter of each of the 32 piece slots (upper case red, lower case black).
+extern const char kFenSlotLetters[33];
 
 inline bool IsValidSquare(uint8_t sq) { return sq < 0x90 && (sq & 0x0F) <= 9; }
 

@@ -6,9 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "core/record.h"
-
 class TJobState;
+struct TChessRec;
+
+// The program's name and version, as --version and the window caption show it.
+inline constexpr const char* kAppTitle = "Tavrik 1.21";
 
 // Reader of one record from the loaded source: the file's bytes, or its text
 // decoded to the row's TextCodePage. The reader may change the bytes in place

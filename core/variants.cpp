@@ -3,6 +3,7 @@
 // GBK and Big5 forms are converted once, on first use.
 #include "core/variants.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
@@ -148,3 +149,23 @@ int VariantCodePage(int textVariant) {
 }
 
 bool IsSimplifiedVariant(int textVariant) { return textVariant == 0 || textVariant == 3; }
+
+void CurlyQuotes(std::string& s, int cpIndex) {
+  size_t quotes = static_cast<size_t>(std::count(s.begin(), s.end(), '"'));
+  if (quotes == 0) return;
+  int k = (cpIndex >= 0 && cpIndex <= 2) ? cpIndex : 2;
+  const std::string& open = CodePageText(kCtOpenQuote, k);
+  const std::string& close = CodePageText(kCtCloseQuote, k);
+  std::string out;
+  out.reserve(s.size() + quotes * (std::max(open.size(), close.size()) - 1));
+  bool opening = true;
+  for (char c : s) {
+    if (c == '"') {
+      out += opening ? open : close;
+      opening = !opening;
+    } else {
+      out += c;
+    }
+  }
+  s = std::move(out);
+}

@@ -70,6 +70,9 @@ std::string_view NoteChar(TVariantTable table, int index, int textVariant);
 
 // The string of `table` in destination code-page index `cpIndex`.
 const std::string& CodePageText(TCpTable table, int cpIndex);
+// Turns the double quotes of s into typographic opening and closing quotes
+// of the code page at cpIndex (0 GBK, 1 Big5, 2 UTF-8).
+void CurlyQuotes(std::string& s, int cpIndex);
 
 // The script variant for a destination code page (936, 950, 65001) and
 // mapping flags: GBK 1 with the to-traditional flag, else 0; Big5 2; UTF-8 4

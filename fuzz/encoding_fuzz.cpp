@@ -12,6 +12,8 @@
 #include "core/clipboard.h"
 #include "core/encoding.h"
 #include "core/jobstate.h"
+#include "core/sourcetext.h"
+#include "core/variants.h"
 #include "tests/support/test_job.h"
 
 namespace {

@@ -11,7 +11,6 @@
 
 #include "app/cli/commands.h"
 #include "app/cli/convert.h"
-#include "app/startup.h"
 #include "formats/text/registry.h"
 
 namespace {
@@ -120,7 +119,7 @@ bool IsSubCommandCall(const std::vector<std::string>& args) {
                               first == "-V" || first == "help");
 }
 
-int RunSubCommand(const std::vector<std::string>& args) {
+int RunSubCommand(const std::vector<std::string>& args, const TProcessHooks& process) {
   CLI::App app{"tavrik converts Chinese-chess (Xiangqi) game records between file formats.",
                "tavrik"};
   app.set_version_flag("-V,--version", std::string(kAppTitle));
@@ -284,7 +283,7 @@ int RunSubCommand(const std::vector<std::string>& args) {
   // file or pipe (thousands of files make thousands of lines).
   static char logBuffer[1 << 16];
   std::setvbuf(stderr, logBuffer, ::isatty(STDERR_FILENO) ? _IOLBF : _IOFBF, sizeof logBuffer);
-  StartUpWithoutSettings();
+  process.StartUp();
   int status = 2;
   if (cmdConvert->parsed()) status = RunConvert(convert);
   if (cmdList->parsed()) status = RunLibraryList(list);
@@ -293,7 +292,7 @@ int RunSubCommand(const std::vector<std::string>& args) {
   if (cmdSplit->parsed()) status = RunLibrarySplit(split);
   if (cmdInfo->parsed()) status = RunInfo(info);
   if (cmdCheck->parsed()) status = RunCheck(check);
-  ShutDownWithoutSettings();
+  process.ShutDown();
   std::fflush(stdout);
   std::fflush(stderr);
   return status;

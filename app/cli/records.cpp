@@ -19,6 +19,7 @@
 #include "core/complete.h"
 #include "core/encoding.h"
 #include "core/record.h"
+#include "core/sourcetext.h"
 #include "core/uglobal.h"
 #include "formats/ccbridge/cbl.h"
 #include "formats/ccbridge/cbr.h"

@@ -12,6 +12,7 @@
 #include "core/encoding.h"
 #include "core/jobstate.h"
 #include "core/record.h"
+#include "core/variants.h"
 #include "formats/text/dhtmlxq.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/record.h"
 #include "core/uglobal.h"
 
 class TJobState;

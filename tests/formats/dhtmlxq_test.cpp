@@ -16,6 +16,7 @@
 #include "app/baseform.h"
 #include "app/dispatch.h"
 #include "core/record.h"
+#include "core/variants.h"
 #include "formats/text/registry.h"
 #include "tests/formats/pgn_text_fixture.h"
 #include "tests/support/files.h"

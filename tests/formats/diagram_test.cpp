@@ -12,6 +12,7 @@
 #include "core/encoding.h"
 #include "core/position.h"
 #include "core/record.h"
+#include "core/sourcetext.h"
 #include "formats/text/registry.h"
 #include "formats/text/text.h"
 #include "tests/formats/pgn_text_fixture.h"

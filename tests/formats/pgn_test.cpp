@@ -14,6 +14,7 @@
 #include "core/encoding.h"
 #include "core/movecheck.h"
 #include "core/notation.h"
+#include "core/sourcetext.h"
 #include "formats/text/registry.h"
 #include "formats/text/text.h"
 #include "tests/formats/pgn_text_fixture.h"

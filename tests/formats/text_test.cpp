@@ -12,6 +12,7 @@
 #include "core/board.h"
 #include "core/encoding.h"
 #include "core/movecheck.h"
+#include "core/sourcetext.h"
 #include "tests/formats/pgn_text_fixture.h"
 
 using namespace pgntext;

@@ -1,0 +1,3 @@
+// The other half of the circle.
+#pragma once
+#include "core/first.h"
