@@ -20,29 +20,12 @@ namespace {
 // A job writing UTF-8 in simplified script, with messages and file names in
 // UTF-8 as well.
 TTestJob MakeJob(int src, int dst) {
-  TTestJob job;
-  job.SrcFormat = src;
-  job.DstFormat = dst;
-  job.SrcCodePage = kCpUtf8;
-  job.DstCodePage = kCpUtf8;
-  job.DstCodePageIndex = 2;
-  job.TextVariant = 3;
-  job.ScriptCodePage = kCpGbk;
   Process().SystemCodePage = kCpUtf8;
-  return job;
+  return Utf8Job(src, dst);
 }
 
 TChessRec MakeRecord(const TJobState& job, std::vector<std::pair<uint8_t, uint8_t>> moves = {}) {
-  TChessRec rec;
-  ResetRecord(rec, job.SrcFormat, job.DstFormat);
-  int n = static_cast<int>(moves.size());
-  SetMoveCapacity(rec, n + 1);
-  for (int i = 1; i <= n; ++i) {
-    rec.Moves[i].From = moves[i - 1].first;
-    rec.Moves[i].Dest = moves[i - 1].second;
-  }
-  BuildLinearTree(rec, n);
-  return rec;
+  return LineRecord(static_cast<int>(job.SrcFormat), static_cast<int>(job.DstFormat), moves);
 }
 
 // 炮二平五 马８进７ 马二进三 车９平８

@@ -40,17 +40,7 @@ std::vector<std::string> Fields(const std::string& line) {
   return out;
 }
 
-TTestJob MakeJob(int srcCodePage) {
-  TTestJob job;
-  job.SrcFormat = kFmtPgn;
-  job.DstFormat = kFmtPgn;
-  job.SrcCodePage = srcCodePage;
-  job.DstCodePage = kCpUtf8;
-  job.DstCodePageIndex = 2;
-  job.TextVariant = 3;
-  job.ScriptCodePage = kCpGbk;
-  return job;
-}
+TTestJob MakeJob(int srcCodePage) { return Utf8Job(kFmtPgn, kFmtPgn, srcCodePage); }
 
 class Accuracy : public ::testing::Test {
  protected:

@@ -10,21 +10,13 @@
 
 #include "core/board.h"
 #include "core/record.h"
+#include "tests/support/test_job.h"
 
 inline TChessRec RecordOfCoordinates(int srcFormat, int dstFormat, const std::string& moves) {
-  TChessRec rec;
-  ResetRecord(rec, srcFormat, dstFormat);
   std::vector<std::pair<uint8_t, uint8_t>> list;
   std::istringstream in(moves);
   for (std::string m; in >> m;)
     list.push_back(
         {SquareOf(m[0] - 'a', 9 - (m[1] - '0')), SquareOf(m[2] - 'a', 9 - (m[3] - '0'))});
-  int n = static_cast<int>(list.size());
-  SetMoveCapacity(rec, n + 1);
-  for (int i = 1; i <= n; ++i) {
-    rec.Moves[i].From = list[i - 1].first;
-    rec.Moves[i].Dest = list[i - 1].second;
-  }
-  BuildLinearTree(rec, n);
-  return rec;
+  return LineRecord(srcFormat, dstFormat, list);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/jobstate.h"
@@ -73,3 +74,31 @@ class TTestJob : public TQuietJob {
     return false;
   }
 };
+
+// A job writing UTF-8 in simplified script, the form most tests compare with.
+inline TTestJob Utf8Job(int srcFormat, int dstFormat, int srcCodePage = kCpUtf8) {
+  TTestJob job;
+  job.SrcFormat = static_cast<uint32_t>(srcFormat);
+  job.DstFormat = static_cast<uint32_t>(dstFormat);
+  job.SrcCodePage = srcCodePage;
+  job.DstCodePage = kCpUtf8;
+  job.DstCodePageIndex = 2;
+  job.TextVariant = 3;
+  job.ScriptCodePage = kCpGbk;
+  return job;
+}
+
+// A record of one line of moves (from, dest) from the standard start.
+inline TChessRec LineRecord(int srcFormat, int dstFormat,
+                            const std::vector<std::pair<uint8_t, uint8_t>>& moves) {
+  TChessRec rec;
+  ResetRecord(rec, srcFormat, dstFormat);
+  const int n = static_cast<int>(moves.size());
+  SetMoveCapacity(rec, n + 1);
+  for (int i = 1; i <= n; ++i) {
+    rec.Moves[i].From = moves[i - 1].first;
+    rec.Moves[i].Dest = moves[i - 1].second;
+  }
+  BuildLinearTree(rec, n);
+  return rec;
+}
