@@ -2,6 +2,7 @@
 #include "app/cli/records.h"
 
 #include <sys/stat.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -89,22 +90,16 @@ int ReadLibrary(TBaseForm& job, TChessRec& rec, const std::string& path,
 // Valid UTF-8 holding at least one character beyond ASCII; a sequence cut by
 // the end of the head does not count against it.
 bool LooksLikeUtf8(std::string_view s) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(s.data());
+  const int32_t length = static_cast<int32_t>(std::min<size_t>(s.size(), INT32_MAX));
   bool wide = false;
-  size_t i = 0;
-  while (i < s.size()) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t length = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
-    if (length == 0 || c > 0xF4) return false;
-    for (size_t k = 1; k < length; ++k) {
-      if (i + k >= s.size()) return wide || k > 1;
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    }
-    wide = true;
-    i += length;
+  for (int32_t i = 0; i < length;) {
+    const int32_t start = i;
+    UChar32 c;
+    U8_NEXT(bytes, i, length, c);
+    // An error at the very end is a character cut by the end of the head.
+    if (c < 0) return i == length && (wide || i - start > 1);
+    if (c >= 0x80) wide = true;
   }
   return wide;
 }
