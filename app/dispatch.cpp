@@ -80,14 +80,14 @@ bool ReadWebRecord(TJobState& job, TChessRec& rec, const std::string& path, int 
                    int endPos, const std::string& text) {
   ResetRecord(rec, static_cast<int>(job.SrcFormat), static_cast<int>(job.DstFormat));
   rec.PageKind = kind;
+  // A kind without a reader leaves nothing to complete.
+  if (kind < 0 || kind >= kPageKindCount) return false;
   bool ok = false;
   try {
     ok = ReadWebBlock(job, rec, kind, startPos, endPos, text);
   } catch (const std::exception& e) {
     job.LogRecord(rec, e.what(), kLogError);
   }
-  // A kind without a reader leaves nothing to complete.
-  if (!ok && (kind < 0 || kind >= kPageKindCount)) return false;
   CompleteRecord(job, rec, path);
   job.EndRecordLog(rec);
   return ok;

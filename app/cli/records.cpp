@@ -173,8 +173,7 @@ int SourceFormatOf(const std::string& path, std::string_view head, int forced) {
 }
 
 bool IsReadableFormat(int format) {
-  if (format < 0 || format >= kFormatCount) return false;
-  return FileTypes[format].Source != TSourceKind::None;
+  return format >= 0 && SourceKindOf(static_cast<uint32_t>(format)) != TSourceKind::None;
 }
 
 int RecogniseFormat(const std::string& path, std::string_view head) {
