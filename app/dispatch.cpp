@@ -19,7 +19,7 @@ namespace {
 
 // Loads the source as the row takes it and calls the row's reader.
 bool LoadAndRead(TJobState& job, TChessRec& rec, const TFileTypeRec& row, const std::string& path) {
-  std::string data;
+  std::string& data = job.SourceBuffer;
   if (row.Source == TSourceKind::Bytes) {
     std::string error;
     if (!LoadFileBytes(path, data, error)) {

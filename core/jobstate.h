@@ -80,8 +80,10 @@ class TJobState {
     return false;
   }
 
-  // The writers' render buffer, reused for every record of a job.
+  // The writers' render buffer and the loaded bytes or text of a source, each
+  // reused for every record of a job.
   std::string RenderBuffer;
+  std::string SourceBuffer;
 
   uint16_t ReplaceAnswer = 6;
   bool FileNameToTitle = false;
