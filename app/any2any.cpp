@@ -29,17 +29,6 @@ constexpr int kMapNone = 2;
 // Longest path, in UTF-16 code units, that the program writes to.
 constexpr size_t kMaxPathUnits = 258;
 
-// The folder part of a path, delimiter included ("" when there is none).
-std::string FolderOf(const std::string& path) {
-  size_t p = path.rfind('/');
-  return p == std::string::npos ? std::string() : path.substr(0, p + 1);
-}
-
-std::string NameOf(const std::string& path) {
-  size_t p = path.rfind('/');
-  return p == std::string::npos ? path : path.substr(p + 1);
-}
-
 int ListPosition(const std::vector<int>& rows, int row) {
   for (size_t i = 0; i < rows.size(); ++i)
     if (rows[i] == row) return static_cast<int>(i);
@@ -297,8 +286,8 @@ bool TAnyFormat2AnyFormatForm::RunJobSteps() {
   }
   if (!ToClipboard) {
     if (!FromClipboard && FolderExists(dest))
-      dest = WithDelimiter(dest) + ChangeFileExt(NameOf(source), destExt);
-    if (!FolderExists(FolderOf(dest))) {
+      dest = WithDelimiter(dest) + ChangeFileExt(FileNameOf(source), destExt);
+    if (!FolderExists(FolderPart(dest))) {
       ErrorBox("目標文件所在的文件夾不存在。", dest);
       return false;
     }
@@ -361,7 +350,7 @@ int TAnyFormat2AnyFormatForm::ConvertFile(const std::string& sourceFile,
                                           const std::string& destFolder) {
   if (ToClipboard) return ConvertSourceFile(sourceFile, std::string());
   std::string ext = std::string(".") + FileTypes[DstFormat].Ext;
-  return ConvertSourceFile(sourceFile, destFolder + ChangeFileExt(NameOf(sourceFile), ext));
+  return ConvertSourceFile(sourceFile, destFolder + ChangeFileExt(FileNameOf(sourceFile), ext));
 }
 
 // ---- Command line ----

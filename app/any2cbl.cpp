@@ -39,15 +39,6 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-// The file name without folder and extension; the whole name when it has none.
-std::string BaseNameOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const size_t dot = name.rfind('.');
-  if (dot != std::string::npos && dot > 0) name.resize(dot);
-  return name;
-}
-
 // A key that compares names without regard to case, in the system code page.
 std::string FoldKey(const std::string& name) {
   const std::u16string wide = BytesToWide(name, Process().SystemCodePage);

@@ -29,15 +29,6 @@ constexpr int kMapNonePos = 1;
 // Characters of a path the title may take, less the folder, extension and label.
 constexpr int kNameRoom = 256;
 
-// The file name without folder and extension.
-std::string BaseNameOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const size_t dot = name.rfind('.');
-  if (dot != std::string::npos && dot > 0) name.resize(dot);
-  return name;
-}
-
 // A sort key that orders names without regard to case, in the system code
 // page. Names that SamePath calls equal have equal keys and lengths, so they
 // end up next to each other when sorted by both.

@@ -5,6 +5,7 @@
 #include <exception>
 #include <vector>
 
+#include "app/paths.h"
 #include "core/bytereader.h"
 #include "core/encoding.h"
 #include "core/files.h"
@@ -13,11 +14,6 @@
 namespace {
 
 std::string ErrnoText(int err) { return std::string(" (") + std::strerror(err) + ")"; }
-
-std::string NameWithoutExt(const std::string& name) {
-  const size_t dot = name.rfind('.');
-  return dot == std::string::npos ? name : name.substr(0, dot);
-}
 
 }  // namespace
 
@@ -72,7 +68,7 @@ void SplitFolder(TCbl3SplitJob& job, const std::string& folder, const std::strin
   TFolderWalk walk{job, [&job](const std::string& text, int level) { job.Log(text, level); },
                    "*.CBL", job.SubDirs,
                    [&job](const std::string& from, const std::string& name, const std::string& to) {
-                     const std::string out = to + NameWithoutExt(name) + "/";
+                     const std::string out = to + BaseNameOf(name) + "/";
                      if (!EnsureFolder(out)) {
                        job.Log(SystemText("不能建立文件夾：") + out, kLogError);
                        return -1;

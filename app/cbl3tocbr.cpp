@@ -14,15 +14,7 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// The folder part of a path, up to and with its last delimiter.
-std::string FolderPart(const std::string& path) {
-  const size_t p = path.rfind('/');
-  return p == std::string::npos ? std::string() : path.substr(0, p + 1);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TCBL3ToCBRForm::TCBL3ToCBRForm() {
   rgSource.Caption = "來源";

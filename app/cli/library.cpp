@@ -82,8 +82,6 @@ class TCliSplitJob : public TCbl3SplitJob {
   }
 };
 
-std::string BaseNameOf(const std::string& path) { return ChangeFileExt(FileNameOf(path), ""); }
-
 // "1-10,15" as a set of record numbers; false when it is not such a list.
 bool ParseRecordList(const std::string& text, std::vector<std::pair<int, int>>& ranges) {
   size_t p = 0;

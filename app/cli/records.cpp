@@ -224,12 +224,7 @@ std::string SaveStandardInput(std::string& tempFolder) {
   return path;
 }
 
-std::string FileNameOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string FolderPartOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+  const std::string folder = FolderPart(path);
+  return folder.empty() ? std::string(".") : folder;
 }

@@ -66,7 +66,5 @@ int DefaultChineseCodePage();
 // Big5 into GBK, to traditional into Big5 from anything else, else none.
 int MapFlagsFor(int srcCodePage, int dstCodePage);
 
-// The file name of a path, and its folder with the trailing '/' ("." when
-// the path has no folder).
-std::string FileNameOf(const std::string& path);
+// The folder of a path with the trailing '/' ("." when the path has no folder).
 std::string FolderPartOf(const std::string& path);

@@ -139,10 +139,7 @@ QString FormatNameFilter(int formatRow) {
 
 namespace {
 
-QString FolderPartOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? QString() : FromSystem(path.substr(0, slash + 1));
-}
+QString FolderPartOf(const std::string& path) { return FromSystem(FolderPart(path)); }
 
 }  // namespace
 
