@@ -265,11 +265,7 @@ int RunSubCommand(const std::vector<std::string>& args, const TProcessHooks& pro
   if (!args.empty() && args[0] == "help") reversed.back() = "--help";
   try {
     app.parse(reversed);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e, std::cout, std::cerr);
-  } catch (const CLI::CallForAllHelp& e) {
-    return app.exit(e, std::cout, std::cerr);
-  } catch (const CLI::CallForVersion& e) {
+  } catch (const CLI::Success& e) {  // --help, --help-all, --version
     return app.exit(e, std::cout, std::cerr);
   } catch (const CLI::ParseError& e) {
     const std::string command = CommandPath(app);
