@@ -64,7 +64,6 @@ const int TAnyFormat2AnyFormatForm::kDestinationRowCount =
     static_cast<int>(kDestinationRows.size());
 
 TAnyFormat2AnyFormatForm::TAnyFormat2AnyFormatForm(bool commandLine) : commandLine_(commandLine) {
-  if (FormatNames[0].empty()) BuildFormatStrings();
 
   rgSource.Caption = "來源";
   rgSource.Items = {"文件夾", "文件", "剪貼板"};

@@ -72,7 +72,6 @@ const std::vector<int> TAnyFormat2CBLForm::kSourceRows = RowsOffering(kOfferLibr
 const int TAnyFormat2CBLForm::kSourceRowCount = static_cast<int>(kSourceRows.size());
 
 TAnyFormat2CBLForm::TAnyFormat2CBLForm() {
-  if (FormatNames[0].empty()) BuildFormatStrings();
   rgSource.Caption = "來源";
   rgSource.Items = {"文件夾", "文件列表"};
   edtSource.Caption = "來源";

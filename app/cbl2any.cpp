@@ -66,7 +66,6 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 }  // namespace
 
 TCBL2AnyFormatForm::TCBL2AnyFormatForm() {
-  if (FormatNames[0].empty()) BuildFormatStrings();
   rgSource.Caption = "來源";
   rgSource.Items = {"文件夾", "文件"};
   edtSource.Caption = "來源";

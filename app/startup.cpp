@@ -139,7 +139,6 @@ void StartUpProcess(const std::string& exeFolder, bool unattended) {
   Process().Unattended = unattended;
   const char* codeset = nl_langinfo(CODESET);
   Process().SystemCodePage = CodePageOfCodeset(codeset ? codeset : "");
-  BuildFormatStrings();
   // The main window's part: the random numbers of the DhtmlXQ page templates
   // and the default code bases.
   std::srand(static_cast<unsigned>(std::time(nullptr)));

@@ -251,6 +251,11 @@ void BuildFormatStrings() {
   }
 }
 
+namespace {
+// The derived strings exist before anything can ask for them.
+const bool kFormatStringsBuilt = (BuildFormatStrings(), true);
+}  // namespace
+
 int FormatIndexOf(const std::string& text, int selector) {
   const std::string* list = selector == 0 ? FormatNames : selector == 1 ? FormatIds : nullptr;
   if (!list) return 0;

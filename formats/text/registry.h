@@ -8,7 +8,8 @@
 
 #include "core/uglobal.h"
 
-// Derived strings of the rows, built once at start-up.
+// Derived strings of the rows, built when the program starts (building them
+// again changes nothing).
 extern std::string FormatNames[];
 extern std::string FormatIds[];
 extern std::string DialogFilters[];
