@@ -290,7 +290,8 @@ void TBaseForm::PrepareJob() {
   FileNameToTitle = chkFileNameToTitle.Checked;
   LeftToRight = chkLeftToRight.Checked;
   // Formats without comment text never receive summaries or error notes.
-  const bool carriesComments = DstFormat < kFormatCount && FileTypes[DstFormat].BreakKind != 0;
+  const bool carriesComments =
+      DstFormat < static_cast<uint32_t>(kFormatCount) && FileTypes[DstFormat].BreakKind != 0;
   AddBaseInfo = chkAddBaseInfo.Checked && carriesComments;
   AddErrorInfo = chkAddError.Checked && carriesComments;
 
@@ -361,7 +362,8 @@ int TBaseForm::WalkSourceFolder(const std::string& sourceFolder, const std::stri
   std::string ensured;  // the destination folder last found or made
   TFolderWalk walk{
       *this, [this](const std::string& text, int level) { Log(text, level); },
-      SrcFormat < kFormatCount ? FileTypes[SrcFormat].Filter : "", chkSubDir.Checked,
+      SrcFormat < static_cast<uint32_t>(kFormatCount) ? FileTypes[SrcFormat].Filter : "",
+      chkSubDir.Checked,
       [&](const std::string& folder, const std::string& name, const std::string& dest) {
         if (!dest.empty() && dest != ensured) {
           if (!EnsureFolder(dest)) {
@@ -418,7 +420,8 @@ bool TBaseForm::WriteOutput(TChessRec& rec, const std::string& fileName, size_t 
   if (FromClipboard && FolderExists(name)) {
     // Clipboard text into a folder: each record is named after its title. The
     // title is cleaned so that it cannot reach outside the folder.
-    const std::string ext = DstFormat < kFormatCount ? FileTypes[DstFormat].Ext : "";
+    const std::string ext =
+        DstFormat < static_cast<uint32_t>(kFormatCount) ? FileTypes[DstFormat].Ext : "";
     // Room in the name for the dot, the extension and an MD5 suffix.
     std::string title =
         FitFileName(SystemTitle(rec), kTitleRoom, kMaxNameBytes - 1 - ext.size() - kMd5SuffixBytes);

@@ -108,7 +108,9 @@ void ApplyTitleType(const TJobState& job, TChessRec& rec) {
 }
 
 // Formats whose readers keep header and comment bytes as the file holds them.
-bool StoresRawText(uint32_t format) { return format < kFormatCount && FileTypes[format].RawText; }
+bool StoresRawText(uint32_t format) {
+  return format < static_cast<uint32_t>(kFormatCount) && FileTypes[format].RawText;
+}
 
 void ConvertRawTexts(const TJobState& job, TChessRec& rec) {
   int top = std::min<int>(rec.TextTop, static_cast<int>(rec.Texts.size()) - 1);

@@ -20,12 +20,14 @@ TEST(FormatRows, EveryRowKeepsWhatItOffers) {
     SCOPED_TRACE(r.Id);
     const bool readsLoaded = r.Source == TSourceKind::Bytes || r.Source == TSourceKind::Text;
     EXPECT_EQ(readsLoaded, r.Reader != nullptr);
-    if (r.Source == TSourceKind::Text)
-      EXPECT_TRUE(r.TextCodePage == kCpUtf8 || r.TextCodePage == kCpGbk);
-    if (r.Offers & (kOfferAnySource | kOfferLibrarySource)) EXPECT_NE(r.Source, TSourceKind::None);
-    if (r.Offers & kOfferAnyDestination) EXPECT_NE(r.Writer, nullptr);
-    // Every source of the any-format job is a source of building a library.
-    if (r.Offers & kOfferAnySource) EXPECT_TRUE(r.Offers & kOfferLibrarySource);
+    // A text reader takes UTF-8 or GBK; what a job offers it can read or write;
+    // every source of the any-format job is a source of building a library.
+    EXPECT_TRUE(r.Source != TSourceKind::Text || r.TextCodePage == kCpUtf8 ||
+                r.TextCodePage == kCpGbk);
+    EXPECT_TRUE(!(r.Offers & (kOfferAnySource | kOfferLibrarySource)) ||
+                r.Source != TSourceKind::None);
+    EXPECT_TRUE(!(r.Offers & kOfferAnyDestination) || r.Writer != nullptr);
+    EXPECT_TRUE(!(r.Offers & kOfferAnySource) || (r.Offers & kOfferLibrarySource));
     EXPECT_EQ(r.Filter[0], '*');
   }
 }
